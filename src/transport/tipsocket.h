@@ -58,8 +58,8 @@ public:
     size_t Send(const void* buffer, size_t size, uint32_t timeoutMs);
     // One line without its CR LF; empty for a blank line, a time-out (per
     // byte) and a closed connection alike. A line longer than `maxLength`
-    // bytes closes the socket and reads as empty.
-    std::string ReadLine(uint32_t timeoutMs, size_t maxLength = kMaxLineLength);
+    // bytes closes the socket, sets `*overflow` and reads as empty.
+    std::string ReadLine(uint32_t timeoutMs, size_t maxLength = kMaxLineLength, bool* overflow = nullptr);
 
     // The peer's IPv4 address (network byte order) of an accepted socket; 0 otherwise.
     [[nodiscard]] uint32_t PeerAddress() const { return Peer; }
