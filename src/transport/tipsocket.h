@@ -45,12 +45,17 @@ public:
     void Close();
     bool Connect(const TIPEndpoint& endpoint, uint32_t timeoutMs);
     bool Bind(const TIPEndpoint& endpoint);
+    // The listening socket itself is non-blocking, so an Accept after a
+    // readiness report never hangs when the client withdrew meanwhile.
     bool Listen(int backlog);
     [[nodiscard]] bool IsListening() const;
     [[nodiscard]] std::unique_ptr<TIPSocket> Accept();
     bool LocalEndpoint(TIPEndpoint& endpoint) const;
     bool Shutdown(int how);
     [[nodiscard]] bool WaitReadable(uint32_t timeoutMs) const;
+    // The same, but gives up (false) as soon as `wakeFd` turns readable, so
+    // another thread can cut a long wait short.
+    [[nodiscard]] bool WaitReadable(uint32_t timeoutMs, int wakeFd) const;
     [[nodiscard]] bool WaitWritable(uint32_t timeoutMs) const;
     [[nodiscard]] int BytesAvailable() const;
     bool SetBlocking(bool blocking);
@@ -61,7 +66,8 @@ public:
     // bytes closes the socket, sets `*overflow` and reads as empty.
     std::string ReadLine(uint32_t timeoutMs, size_t maxLength = kMaxLineLength, bool* overflow = nullptr);
 
-    // The peer's IPv4 address (network byte order) of an accepted socket; 0 otherwise.
+    // The peer's IPv4 address (network byte order) of an accepted socket,
+    // kept after Close; 0 for any other socket.
     [[nodiscard]] uint32_t PeerAddress() const { return Peer; }
 
     static constexpr size_t kMaxLineLength = 8192;
