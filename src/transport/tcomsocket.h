@@ -73,7 +73,11 @@ public:
     TComStat Status;
 
 private:
+    [[nodiscard]] uint64_t WriteTimeLimitMs(size_t count) const;
+
     std::string Device;
+    // What SetTimeouts applied; Write measures its time limit from these.
+    TCommTimeouts AppliedTimeouts;
 };
 
 // Replaces `list` with the device paths of the serial ports present, sorted
