@@ -6,13 +6,14 @@
 #include <memory>
 #include <thread>
 
+#include "transport/connection_limiter.h"
 #include "transport/tipsocket.h"
+#include "transport/wake_event.h"
 
 // What the server shares with its connections. Defined by the web panel;
 // this layer only passes it along.
 struct TClientData;
 class TClientThread;
-class TConnectionLimiter;
 
 using TClientCallback = std::function<void(TClientThread&)>;
 
@@ -30,8 +31,13 @@ public:
     TServerThread& operator=(const TServerThread&) = delete;
 
     bool Start();
-    // Sets Terminated and waits for the accept loop to end (within one AcceptWaitMs).
+    // Sets Terminated and waits for the accept loop to end. The loop's wait is
+    // woken at once; at the latest it ends within one AcceptWaitMs.
     bool Stop();
+
+    // Connections being served now, this server's and those it left running.
+    // Any thread; takes the limiter's lock.
+    [[nodiscard]] int ConnectionCount() const { return Limiter->Count(); }
 
     std::atomic<uint32_t> AcceptWaitMs{1000};
 
@@ -39,6 +45,8 @@ private:
     void AcceptLoop();
 
     TIPSocket& ListenSocket;
+    // Declared before Handle: the accept thread polls it until Stop joins.
+    TWakeEvent Wake;
     std::thread Handle;
     std::atomic<bool> Terminated{false};
     TClientCallback OnClient;
@@ -49,19 +57,29 @@ private:
 // One accepted connection on a detached thread that owns itself: it runs
 // the callback, closes the connection and destroys itself.
 class TClientThread {
+    struct TPassKey {
+        explicit TPassKey() = default;
+    };
+
 public:
-    // Starts the thread; on failure the connection is closed and `false` returned.
+    // Starts the thread; on failure (no thread, or no free place in `limiter`)
+    // the connection is closed and `false` returned.
     static bool Launch(std::unique_ptr<TIPSocket> socket, const TClientCallback& onClient,
                        std::shared_ptr<TClientData> data, std::shared_ptr<TConnectionLimiter> limiter);
+
+    // Only Launch can make one (the key is private to this class).
+    TClientThread(TPassKey, std::unique_ptr<TIPSocket> socket, TClientCallback onClient,
+                  std::shared_ptr<TClientData> data, TConnectionSlot slot);
+    ~TClientThread();
+    TClientThread(const TClientThread&) = delete;
+    TClientThread& operator=(const TClientThread&) = delete;
 
     std::unique_ptr<TIPSocket> Socket;
     std::shared_ptr<TClientData> Data; // shared, so it outlives the window that made it
 
 private:
-    TClientThread(std::unique_ptr<TIPSocket> socket, TClientCallback onClient, std::shared_ptr<TClientData> data,
-                  std::shared_ptr<TConnectionLimiter> limiter);
     void Run();
 
     TClientCallback OnClient;
-    std::shared_ptr<TConnectionLimiter> Limiter;
+    TConnectionSlot Slot;
 };
