@@ -69,6 +69,10 @@ bool TServerThread::Stop()
 // Runs on the accept thread.
 void TServerThread::AcceptLoop()
 {
+    // While the loop runs the listening socket is non-blocking, so an accept
+    // after a readiness report cannot hang on a connection that went away
+    // meanwhile and hold up Stop.
+    ListenSocket.SetBlocking(false);
     while (!Terminated && ListenSocket.IsListening()) {
         try {
             if (!ListenSocket.WaitReadable(AcceptWaitMs, Wake.Descriptor()))
@@ -86,6 +90,7 @@ void TServerThread::AcceptLoop()
             std::this_thread::sleep_for(kAcceptBackOff);
         }
     }
+    ListenSocket.SetBlocking(true);
 }
 
 bool TClientThread::Launch(std::unique_ptr<TIPSocket> socket, const TClientCallback& onClient,

@@ -148,7 +148,7 @@ bool TIPSocket::Listen(int backlog)
         return Fail(EBADF);
     if (listen(Socket, backlog) != 0)
         return Fail(errno);
-    return SetBlocking(false);
+    return true;
 }
 
 bool TIPSocket::IsListening() const

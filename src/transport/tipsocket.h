@@ -45,8 +45,6 @@ public:
     void Close();
     bool Connect(const TIPEndpoint& endpoint, uint32_t timeoutMs);
     bool Bind(const TIPEndpoint& endpoint);
-    // The listening socket itself is non-blocking, so an Accept after a
-    // readiness report never hangs when the client withdrew meanwhile.
     bool Listen(int backlog);
     [[nodiscard]] bool IsListening() const;
     [[nodiscard]] std::unique_ptr<TIPSocket> Accept();

@@ -214,6 +214,20 @@ TEST(SocketTest, ListenerReportsListeningAndItsPort)
     EXPECT_FALSE(listener.Socket.WaitReadable(0));
 }
 
+TEST(SocketTest, AcceptWaitsForAConnectionLikeAnyBlockingCall)
+{
+    TListener listener;
+    std::thread client([&] {
+        std::this_thread::sleep_for(100ms);
+        TIPSocket socket;
+        ASSERT_TRUE(socket.CreateSocket());
+        EXPECT_TRUE(socket.Connect(listener.Endpoint, 2000));
+    });
+    const std::unique_ptr<TIPSocket> accepted = listener.Socket.Accept();
+    client.join();
+    EXPECT_NE(accepted, nullptr);
+}
+
 TEST(SocketTest, PortCanBeListenedOnAgainRightAfterAStop)
 {
     TIPEndpoint endpoint;
