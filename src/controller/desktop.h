@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The desktop services the window hands work to: the browser and the
+// message boxes. Tests install a recording implementation.
+class TDesktop {
+public:
+    virtual ~TDesktop() = default;
+
+    // Hands the address to the default browser; the outcome is not reported.
+    virtual void OpenUrl(const QString& url) = 0;
+    // Reports an error that no handler dealt with; the program goes on.
+    virtual void ShowError(QWidget* parent, const QString& text) = 0;
+};
+
+// The real desktop: QDesktopServices and QMessageBox.
+class TQtDesktop : public TDesktop {
+public:
+    void OpenUrl(const QString& url) override;
+    void ShowError(QWidget* parent, const QString& text) override;
+};
