@@ -125,22 +125,22 @@ void TButton::mousePressEvent(QMouseEvent* event)
     QPushButton::mousePressEvent(event);
 }
 
-TCheckBox::TCheckBox(QWidget* parent) : QCheckBox(parent)
-{
-    setAutoFillBackground(true);
-    SetColor(ButtonFaceColor());
-}
+TCheckBox::TCheckBox(QWidget* parent) : QCheckBox(parent) {}
 
 QColor TCheckBox::Color() const
 {
-    return palette().color(QPalette::Window);
+    return autoFillBackground() ? palette().color(QPalette::Window) : ButtonFaceColor();
 }
 
 void TCheckBox::SetColor(const QColor& color)
 {
+    // In its normal colour the box lets its parent show through, as it
+    // would on a button-face page; only another colour is painted.
+    const bool normal = color == ButtonFaceColor();
     QPalette colours = palette();
     colours.setColor(QPalette::Window, color);
     setPalette(colours);
+    setAutoFillBackground(!normal);
 }
 
 TLabel::TLabel(QWidget* parent) : QLabel(parent) {}

@@ -88,8 +88,11 @@ void MakeLink(QLabel* label)
     font.setUnderline(true);
     label->setFont(font);
     label->setCursor(Qt::PointingHandCursor);
+    // Blue while it can be clicked; a disabled link keeps the grey of
+    // disabled text.
     QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, QColor(0, 0, 204));
+    colours.setColor(QPalette::Active, QPalette::WindowText, QColor(0, 0, 204));
+    colours.setColor(QPalette::Inactive, QPalette::WindowText, QColor(0, 0, 204));
     label->setPalette(colours);
 }
 
