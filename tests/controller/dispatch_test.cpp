@@ -24,6 +24,8 @@ protected:
     void SetUp() override
     {
         Form = std::make_unique<TFormTarvik>(std::make_shared<TRecordingDesktop>());
+        // The first tick restores the settings; everything below comes after it.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Form->isVisible(); }, 5000));
         // Connected as the operator would be; with the connect handler bound,
         // ticking the box opens the port by itself.
         Form->ComboBoxPort->setEditText(QString::fromStdString(Pty.SlavePath()));
@@ -280,6 +282,7 @@ TEST(SendPathTcp, FramesGoToTheRemoteHost)
     ASSERT_TRUE(listener.LocalEndpoint(address));
 
     TFormTarvik form(std::make_shared<TRecordingDesktop>());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.isVisible(); }, 5000));
     form.PageControlPortSettings->SetActivePage(form.TabSheetPortSettingsTCP);
     ASSERT_TRUE(form.TCPClientSocket.CreateSocket());
     ASSERT_TRUE(form.TCPClientSocket.Connect(address, 2000));

@@ -22,6 +22,12 @@ std::unique_ptr<TFormTarvik> MakeWindow()
     return std::make_unique<TFormTarvik>(std::make_shared<TRecordingDesktop>());
 }
 
+// Runs the window up to its first showing, past the restoring of the settings.
+void WaitUntilShown(TFormTarvik& form)
+{
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.isVisible(); }, 5000));
+}
+
 void ClickTab(TPageControl* pages, QWidget* page)
 {
     QTabBar* bar = pages->tabBar();
@@ -176,7 +182,7 @@ TEST(WindowLayout, CaptionHasFiveBlanksBeforeTheMaker)
 TEST(WindowLayout, ClientHeightFollowsTheTopTabAndAboutHidesTheBottomPages)
 {
     auto form = MakeWindow();
-    form->show();
+    WaitUntilShown(*form);
     EXPECT_EQ(form->width(), 344);
     EXPECT_EQ(form->height(), 434);
     EXPECT_TRUE(form->PageControlBottom->isVisible());
@@ -385,7 +391,7 @@ void ExpectTextsFit(QWidget* root)
 TEST(WindowLayout, NoCaptionIsClipped)
 {
     auto form = MakeWindow();
-    form->show();
+    WaitUntilShown(*form);
     for (QWidget* page : {form->TabSheetPTZDriver, form->TabSheetPelcoAnalyzer, form->TabSheetAbout}) {
         form->PageControlTop->SetActivePage(page);
         QApplication::processEvents();

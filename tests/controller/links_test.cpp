@@ -17,7 +17,7 @@ TEST(AboutLinks, EachLabelHandsItsAddressToTheBrowserOnce)
 {
     auto desktop = std::make_shared<TRecordingDesktop>();
     TFormTarvik form(desktop);
-    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.isVisible(); }, 5000));
     form.PageControlTop->SetActivePage(form.TabSheetAbout);
     QApplication::processEvents();
 

@@ -15,9 +15,13 @@
 
 namespace {
 
+// A window past its first tick, so the settings it restores there change
+// nothing under the test.
 std::unique_ptr<TFormTarvik> MakeWindow()
 {
-    return std::make_unique<TFormTarvik>(std::make_shared<TRecordingDesktop>());
+    auto form = std::make_unique<TFormTarvik>(std::make_shared<TRecordingDesktop>());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->isVisible(); }, 5000));
+    return form;
 }
 
 void AddLines(TFormTarvik& form, int count)
@@ -72,7 +76,6 @@ TEST(MessageLog, CleanerKeepsAThousandAndCutsBackByFiveHundred)
 TEST(MessageLog, CleanerBringsTheNewestLineBackIntoView)
 {
     auto form = MakeWindow();
-    form->show();
     form->PageControlBottom->SetActivePage(form->TabSheetMessages);
     AddLines(*form, 300);
     QApplication::processEvents();
@@ -86,7 +89,6 @@ TEST(MessageLog, CleanerBringsTheNewestLineBackIntoView)
 TEST(MessageLog, OpeningTheMessagesPageByHandShowsTheNewestLine)
 {
     auto form = MakeWindow();
-    form->show();
     AddLines(*form, 300);
     form->PageControlBottom->SetActivePage(form->TabSheetMessages);
     QApplication::processEvents();
@@ -107,7 +109,6 @@ TEST(MessageLog, OpeningTheMessagesPageByHandShowsTheNewestLine)
 TEST(MessageLog, BringingTheLogToTheFrontFromCodeLeavesTheCaret)
 {
     auto form = MakeWindow();
-    form->show();
     AddLines(*form, 50);
     form->Memo->moveCursor(QTextCursor::Start);
     form->ShowMessagesPage();
