@@ -2,7 +2,7 @@
 # what is missing first, so both work on a fresh Debian machine.
 PRESET ?= default
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure build test run demo clean
 
 all: build
 
@@ -20,6 +20,10 @@ test: build
 
 run: build
 	@build/$(PRESET)/src/tarvik
+
+# The station against the virtual positioner: no camera needed.
+demo: configure
+	@scripts/demo.sh --preset $(PRESET)
 
 clean:
 	@rm -rf build
