@@ -1,9 +1,166 @@
 // Connecting and disconnecting the port, and the warning when a connection
 // fails or breaks.
 
+#include <QApplication>
 #include <QColor>
 
+#include "common/str_to_int.h"
 #include "controller/tformtarvik.h"
+#include "transport/system_error.h"
+
+namespace {
+
+constexpr int32_t kDefaultBaudRate = 2400;
+constexpr uint32_t kQueueSize = 1024;
+constexpr uint32_t kReadIntervalTimeoutMs = 100;
+constexpr uint32_t kTimeoutPerByteMs = 10;
+constexpr uint32_t kTimeoutConstantMs = 100;
+
+// The hourglass for as long as a connect or disconnect runs; nested runs
+// (a failed connect disconnects from inside the handler) stack up and unwind.
+class TBusyCursor {
+public:
+    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+std::string Latin1(const QString& text)
+{
+    return text.toLatin1().toStdString();
+}
+
+// 8N1, no flow control of any kind, DTR and RTS off; every other field keeps
+// what the driver reported.
+void WriteLineSettings(TCOMSocket& port, int32_t baudRate)
+{
+    port.DCB.BaudRate = static_cast<uint32_t>(baudRate);
+    port.DCB.ByteSize = 8;
+    port.DCB.Parity = 0;
+    port.DCB.StopBits = 0;
+    port.DCB.fBinary = true;
+    port.DCB.fDtrControl = 0;
+    port.DCB.fRtsControl = 0;
+    port.DCB.fOutxCtsFlow = false;
+    port.DCB.fOutxDsrFlow = false;
+    port.DCB.fDsrSensitivity = false;
+    port.DCB.fOutX = false;
+    port.DCB.fInX = false;
+    port.DCB.fErrorChar = false;
+    port.DCB.fNull = false;
+    port.DCB.fAbortOnError = false;
+    port.InQueueSize = kQueueSize;
+    port.OutQueueSize = kQueueSize;
+    port.Timeouts.ReadIntervalTimeout = kReadIntervalTimeoutMs;
+    port.Timeouts.ReadTotalTimeoutMultiplier = kTimeoutPerByteMs;
+    port.Timeouts.ReadTotalTimeoutConstant = kTimeoutConstantMs;
+    port.Timeouts.WriteTotalTimeoutMultiplier = kTimeoutPerByteMs;
+    port.Timeouts.WriteTotalTimeoutConstant = kTimeoutConstantMs;
+}
+
+} // namespace
+
+void TFormTarvik::BindConnectionHandlers()
+{
+    // toggled, not clicked: a change of the checked state from code must
+    // connect or disconnect exactly as the operator's click does.
+    connect(CheckBoxConnect, &QCheckBox::toggled, this, &TFormTarvik::CheckBoxConnectClick);
+    connect(PageControlPortSettings, &TPageControl::Change, this, &TFormTarvik::PageControlPortSettingsChange);
+    connect(ComboBoxPort, &TComboBox::DropDown, this, &TFormTarvik::ComboBoxPortDropDown);
+}
+
+void TFormTarvik::CheckBoxConnectClick()
+{
+    const TBusyCursor busy;
+    if (PageControlPortSettings->ActivePage() == TabSheetPortSettingsSerial)
+        ConnectSerialPort();
+    else
+        ConnectTCPPort();
+}
+
+void TFormTarvik::ConnectSerialPort()
+{
+    LogLine("");
+    TimerDataReader->stop();
+    if (!CheckBoxConnect->isChecked()) {
+        SerialPort.Close();
+        LogLine("Port not connected.");
+        SetControlsEnabled(PageControlPortSettings, true, true);
+        return;
+    }
+    LogLine("Connecting....");
+
+    // A refused port name makes no system call; without this its reason
+    // would be whatever error an unrelated earlier call left behind.
+    SetLastSystemError(0);
+    const QString portName = ComboBoxPort->currentText();
+    bool ok = SerialPort.SetPortName(Latin1(portName)) && SerialPort.Open() && SerialPort.GetState();
+    if (ok) {
+        WriteLineSettings(SerialPort, StrToIntDef(Latin1(ComboBoxSpeed->currentText()), kDefaultBaudRate));
+        ok = SerialPort.SetState() && SerialPort.SetupBuffers() && SerialPort.SetTimeouts() && SerialPort.GetState();
+    }
+
+    if (ok) {
+        // The web command queue is emptied here, so that web commands queued
+        // while disconnected are dropped (the HTTP server's part).
+        TimerDataReader->start();
+        SetControlsEnabled(PageControlPortSettings, false, true);
+        LogLine("Connected.");
+        LogLine(QStringLiteral("Port: ") + portName + QStringLiteral("."));
+        LogLine(QString::asprintf("Baudrate: %u.", SerialPort.DCB.BaudRate));
+        return;
+    }
+
+    const int code = GetLastSystemError();
+    const std::string reason = code != 0 ? GetSystemErrorText(code, "?") : std::string("?");
+    LogLine(QStringLiteral("Error opening port - ") + QString::fromLatin1(reason.c_str()) + QStringLiteral("."));
+    // The box is still ticked, so this runs the disconnect branch above,
+    // which also closes a port that opened before a later step failed.
+    DisconnectWarning();
+    ShowMessagesPage();
+}
+
+void TFormTarvik::ConnectTCPPort()
+{
+    LogLine("");
+    TimerDataReader->stop();
+    if (!CheckBoxConnect->isChecked()) {
+        TCPClientSocket.Close();
+        LogLine("Port not connected.");
+        SetControlsEnabled(PageControlPortSettings, true, true);
+        return;
+    }
+    LogLine("Connecting....");
+
+    TIPEndpoint endpoint(0);
+    // Kept in 16 bits, as the port field holds it: 70000 is port 4464.
+    endpoint.Port = static_cast<uint16_t>(StrToIntDef(Latin1(EditRemotePort->text()), 0));
+    const QString host = EditRemoteHost->text();
+    bool ok = false;
+    if (!endpoint.Resolve(Latin1(host))) {
+        LogLine(QStringLiteral("Remote host not resolved: ") + host + QStringLiteral("."));
+        ShowMessagesPage();
+    } else {
+        ok = TCPClientSocket.CreateSocket() && TCPClientSocket.Connect(endpoint, kTCPConnectTimeoutMs);
+        if (!ok) {
+            LogLine("Remote host not respond: " + QString::fromLatin1(endpoint.EndpointText().c_str()) + ".");
+            ShowMessagesPage();
+        }
+    }
+
+    if (ok) {
+        // The web command queue is emptied here, so that web commands queued
+        // while disconnected are dropped (the HTTP server's part).
+        TimerDataReader->start();
+        SetControlsEnabled(PageControlPortSettings, false, true);
+        LogLine("Connected to: " + QString::fromLatin1(endpoint.EndpointText().c_str()) + ".");
+        return;
+    }
+    // Through the disconnect branch, this also closes a socket left open by
+    // a connect that timed out.
+    DisconnectWarning();
+}
 
 void TFormTarvik::DisconnectWarning()
 {
@@ -18,4 +175,48 @@ void TFormTarvik::TimerDisconnectWarningColorRemoverTimer()
 {
     TimerDisconnectWarningColorRemover->stop();
     CheckBoxConnect->SetColor(ButtonFaceColor());
+}
+
+void TFormTarvik::PageControlPortSettingsChange()
+{
+    if (PageControlPortSettings->ActivePage() == TabSheetPortSettingsSerial)
+        CheckBoxConnect->setEnabled(true);
+    else if (PageControlPortSettings->ActivePage() == TabSheetPortSettingsTCP)
+        CheckBoxConnect->setEnabled(NetworkReady());
+}
+
+void TFormTarvik::ComboBoxPortDropDown()
+{
+    std::vector<std::string> ports;
+    ListCOMPorts(ports);
+    const QString typedPort = ComboBoxPort->currentText();
+    ComboBoxPort->clear();
+    for (const std::string& port : ports)
+        ComboBoxPort->addItem(QString::fromLatin1(port.c_str()));
+    ComboBoxPort->setEditText(typedPort);
+}
+
+void TFormTarvik::RestoreConnection(int socketMode, bool connected)
+{
+    const int pageCount = PageControlPortSettings->count();
+    PageControlPortSettings->SetActivePageIndex(socketMode >= 0 && socketMode < pageCount ? socketMode : 0);
+    PageControlPortSettingsChange();
+    if (CheckBoxConnect->isEnabled())
+        CheckBoxConnect->setChecked(connected);
+}
+
+void TFormTarvik::SetControlsEnabled(QWidget* control, bool enabled, bool recursive)
+{
+    control->setEnabled(enabled);
+    // The child list is read afresh on every step, as it may change while
+    // the controls react to being enabled.
+    for (int i = 0; i < control->children().size(); ++i) {
+        auto* child = qobject_cast<QWidget*>(control->children().at(i));
+        if (child == nullptr)
+            continue;
+        if (recursive)
+            SetControlsEnabled(child, enabled, true);
+        else
+            child->setEnabled(enabled);
+    }
 }

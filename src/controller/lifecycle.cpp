@@ -46,6 +46,9 @@ TFormTarvik::TFormTarvik(std::shared_ptr<TDesktop> desktop, QWidget* parent)
     FitToTopPage();
 
     BindHandlers();
+    BindConnectionHandlers();
+    BindInputHandlers();
+    BindReceiveHandlers();
     FormCreate();
 }
 

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPoint>
+#include <QRect>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QString>
@@ -18,9 +19,15 @@
 #include "controller/desktop.h"
 #include "protocol/custom_command.h"
 #include "protocol/frame_builder.h"
+#include "protocol/frame_decoder.h"
 #include "transport/server_thread.h"
 #include "transport/tcomsocket.h"
 #include "transport/tipsocket.h"
+#include "web/thread_list.h"
+
+class QAbstractButton;
+class QKeyEvent;
+class QPainter;
 
 // The station's one window. Its implementation is split by concern:
 // lifecycle.cpp, layout.cpp, dispatch.cpp, log.cpp, links.cpp and the files
@@ -86,12 +93,87 @@ public:
     void LabelAboutWebsiteClick();
 
     // ===== Connection (connection.cpp) =====
+    // Binds the connect box and the port settings; part of the constructor's wiring.
+    void BindConnectionHandlers();
+    // Runs on every change of the connect box's checked state, from the
+    // operator or from code.
+    void CheckBoxConnectClick();
+    void ConnectSerialPort();
+    void ConnectTCPPort();
     void DisconnectWarning();
     void TimerDisconnectWarningColorRemoverTimer();
+    void PageControlPortSettingsChange();
+    void ComboBoxPortDropDown();
+    // The connect at start: shows the transport page of index `socketMode`
+    // (0 serial, 1 TCP, anything else serial), then, where the connect box
+    // may be used, sets it to `connected`, which connects as a click does.
+    void RestoreConnection(int socketMode, bool connected);
+    static void SetControlsEnabled(QWidget* control, bool enabled, bool recursive);
 
-    // ===== Operator input =====
+    static constexpr uint32_t kTCPConnectTimeoutMs = 5000;
 
-    // ===== Receive path and analyzer =====
+    // ===== Operator input (input.cpp) =====
+    // Binds the controller tab's controls, the number edits' keys and the
+    // window's key and wheel preview; part of the constructor's wiring.
+    void BindInputHandlers();
+    // The edit's number, written back so the edit shows what was used.
+    int32_t ReadEditNumber(QLineEdit* edit, int32_t fallback);
+    void SpeedButtonMouseDown(const QObject* sender);
+    void SpeedButtonMouseUp();
+    void ButtonPresetClick(const QObject* sender);
+    void RadioButtonGotoPresetClick();
+    void RadioButtonSetPresetClick();
+    void RadioButtonClearPresetClick();
+    void EditCustomPresetNChange();
+    void ButtonChangeIDClick(const QAbstractButton* sender);
+    // These three return true when the key is consumed.
+    [[nodiscard]] bool EditKeyPress(const QKeyEvent& event);
+    [[nodiscard]] bool EditKeyDown(QLineEdit* edit, int key);
+    [[nodiscard]] bool EditKeyUp(int key);
+    void PanelJoyButtonMouseDown(Qt::MouseButton button, QPoint screenPosition);
+    void PanelJoyButtonMouseMove(QPoint screenPosition);
+    void PanelJoyButtonMouseUp();
+    void PaintBoxCrossPanePaint(TPaintBox* box, QPainter& painter);
+    static void DrawCross(const TPaintBox* box, QPainter& painter);
+    // One call per wheel notch; a positive delta is a turn away from the operator.
+    void FormMouseWheel(int wheelDelta);
+    void FormKeyDown(const QKeyEvent& event);
+    void FormKeyUp(const QKeyEvent& event);
+
+    // The screen rectangle the pointer is held in while the knob is dragged.
+    QRect JoystickConfinement;
+    bool JoystickPointerHidden = false;
+
+    // ===== Receive path and analyzer (receive.cpp, analyzer.cpp) =====
+    // Binds the data reader, the fader and the top page change; part of the
+    // constructor's wiring.
+    void BindReceiveHandlers();
+    void TimerDataReaderTimer();
+    // The tick's read passes on each transport; false when the tick ended
+    // with the connection.
+    bool ReadSerialPort();
+    bool ReadTCPPort();
+    void RemoteHostClosed();
+    // A pass that read a whole frame of `length` bytes into ReceiveBuffer.
+    void ReceivedFrame(size_t length);
+    // A pass whose `count` bytes are no frame; takes the rest of what is
+    // waiting as one chunk and returns the bytes now in ReceiveBuffer.
+    size_t ReceivedOtherData(size_t count);
+    [[nodiscard]] bool AnalyzerShowing() const;
+    void ShowFrameAnalysis(const TFrameAnalysis& analysis);
+    void HighlightPanel(TPanel* panel, bool lit);
+    void ClearHighlights();
+    void TimerAnalyzerButtonsDisablerTimer();
+    void PageControlTopChange();
+
+    // The lit panels, in the order they were first lit; the panels belong
+    // to their parent widgets, never to the list.
+    struct TPanelReferences : TMyList<TPanel> {
+        TPanelReferences() { OwnsItems = false; }
+    };
+    TPanelReferences HighlightedPanels;
+    // The fader timer's interval, taken at its first tick.
+    int FadeStep = 0;
 
     // ===== Macros =====
 
