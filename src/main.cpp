@@ -9,6 +9,7 @@
 #include "controller/application.h"
 #include "controller/tformtarvik.h"
 #include "controller/termination_signals.h"
+#include "editor/tformeditcustomcommand.h"
 
 int main(int argc, char* argv[])
 {
@@ -18,6 +19,9 @@ int main(int argc, char* argv[])
     try {
         // The window shows itself once its first timer tick has run.
         auto formTarvik = std::make_unique<TFormTarvik>();
+        // The editor dialog comes second and serves every edit of the run;
+        // the window owns it.
+        formTarvik->FormEditCustomCommand = new TFormEditCustomCommand(formTarvik.get());
         QObject::connect(&terminationSignals, &TTerminationSignals::Received, formTarvik.get(),
                          &TFormTarvik::WMQueryEndSession);
         QObject::connect(&application, &QGuiApplication::commitDataRequest, formTarvik.get(),

@@ -102,8 +102,8 @@ void TFormTarvik::ConnectSerialPort()
     }
 
     if (ok) {
-        // The web command queue is emptied here, so that web commands queued
-        // while disconnected are dropped (the HTTP server's part).
+        // Web commands queued while no port was connected are dropped.
+        WebCommandQueue->Clear();
         TimerDataReader->start();
         SetControlsEnabled(PageControlPortSettings, false, true);
         LogLine("Connected.");
@@ -150,8 +150,8 @@ void TFormTarvik::ConnectTCPPort()
     }
 
     if (ok) {
-        // The web command queue is emptied here, so that web commands queued
-        // while disconnected are dropped (the HTTP server's part).
+        // Web commands queued while no port was connected are dropped.
+        WebCommandQueue->Clear();
         TimerDataReader->start();
         SetControlsEnabled(PageControlPortSettings, false, true);
         LogLine("Connected to: " + QString::fromLatin1(endpoint.EndpointText().c_str()) + ".");

@@ -14,6 +14,8 @@ public:
     virtual void OpenUrl(const QString& url) = 0;
     // Reports an error that no handler dealt with; the program goes on.
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
+    // A question with Yes and No, No the default, no icon; true for Yes.
+    [[nodiscard]] virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
 };
 
 // The real desktop: QDesktopServices and QMessageBox.
@@ -21,4 +23,5 @@ class TQtDesktop : public TDesktop {
 public:
     void OpenUrl(const QString& url) override;
     void ShowError(QWidget* parent, const QString& text) override;
+    [[nodiscard]] bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override;
 };

@@ -46,6 +46,8 @@ TFormTarvik::TFormTarvik(std::shared_ptr<TDesktop> desktop, QWidget* parent)
     FitToTopPage();
 
     BindHandlers();
+    BindServerHandlers();
+    BindCustomCommandHandlers();
     BindConnectionHandlers();
     BindInputHandlers();
     BindReceiveHandlers();
@@ -71,8 +73,13 @@ void TFormTarvik::FormCreate()
         ComboBoxPort->addItem(QString::fromLatin1(port.c_str()));
     ComboBoxPort->setEditText(typedPort);
 
+    ServerName = windowTitle().toStdString();
+    LoadWebPage();
+
     NetworkStarted = NetworkStartup();
-    if (!NetworkStarted) {
+    if (NetworkStarted) {
+        ComboBoxLocalAddressDropDown();
+    } else {
         CheckBoxServer->setEnabled(false);
         ComboBoxLocalAddress->setEnabled(false);
         LogLine("Error initializing network - HTTP server function and TCP/IP connection is disabled.");
@@ -84,6 +91,7 @@ void TFormTarvik::TimerLoadSettingsTimer()
     TimerLoadSettings->stop();
     // The settings are restored here, before the first showing, so their
     // connect messages are in the log when the window appears.
+    LoadSettings();
     show();
 }
 
@@ -98,6 +106,7 @@ void TFormTarvik::FormDestroy()
 {
     // The settings are saved here, first of all, so they record the
     // connection and the server as they were at closing.
+    SaveSettings();
     CheckBoxConnect->setChecked(false);
     CheckBoxServer->setChecked(false);
     if (NetworkStarted) {

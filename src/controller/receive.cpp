@@ -47,8 +47,7 @@ void TFormTarvik::TimerDataReaderTimer()
                                      : ReadTCPPort();
     if (!connectionGoing)
         return;
-    // The web command queue is drained here, a few items a tick, each sent
-    // as an operator's command (the HTTP server's part).
+    SendQueuedCommands();
 }
 
 bool TFormTarvik::ReadSerialPort()

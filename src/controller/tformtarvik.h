@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPoint>
 #include <QRect>
+#include <QPointer>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QString>
@@ -14,7 +15,11 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "common/settings_path.h"
 #include "controller/controls.h"
 #include "controller/desktop.h"
 #include "protocol/custom_command.h"
@@ -23,8 +28,10 @@
 #include "transport/server_thread.h"
 #include "transport/tcomsocket.h"
 #include "transport/tipsocket.h"
+#include "web/client_data.h"
 #include "web/thread_list.h"
 
+class TFormEditCustomCommand;
 class QAbstractButton;
 class QKeyEvent;
 class QPainter;
@@ -177,11 +184,56 @@ public:
 
     // ===== Macros =====
 
-    // ===== Settings =====
+    // ===== Settings (settings.cpp) =====
+    void LoadSettings();
+    // Does nothing before LoadSettings has run: until then the controls hold
+    // the form's values, not the operator's.
+    void SaveSettings();
+    // The program's own place, unless a test binary set another for every
+    // window it creates.
+    [[nodiscard]] static TSettingsPlace DefaultSettingsPlace();
+    static void SetDefaultSettingsPlace(const TSettingsPlace& place);
 
-    // ===== HTTP server =====
+    // Where the settings file is looked for; may be set before the load tick.
+    // Unset, it is DefaultSettingsPlace().
+    std::optional<TSettingsPlace> SettingsPlace;
+    bool SettingsLoaded = false;
 
-    // ===== Custom commands =====
+    // ===== HTTP server (server.cpp) =====
+    // Binds the server tab's controls; part of the constructor's wiring.
+    void BindServerHandlers();
+    void CheckBoxServerClick();
+    void SetServerActive(bool active);
+    void CheckBoxAuthenticateClick();
+    void ComboBoxLocalAddressDropDown();
+    // Reads the page for ServerName: "index.html" in the current folder, or the built-in one.
+    void LoadWebPage();
+    // Whether the window may close; asks first while the server runs.
+    [[nodiscard]] bool FormCloseQuery();
+    void LabelPanelWWWClick();
+    // The last step of every data-reader tick.
+    void SendQueuedCommands();
+
+    // The web command queue for the whole run, shared with every start's snapshot.
+    const std::shared_ptr<TCommandQueue> WebCommandQueue = std::make_shared<TCommandQueue>();
+    // Taken from the caption at creation.
+    std::string ServerName;
+    std::string Page;
+    // The snapshot the running (or last) server was started with; a start
+    // makes a new one and nothing changes one afterwards.
+    std::shared_ptr<TClientData> ClientData;
+
+    // ===== Custom commands (custom_commands.cpp) =====
+    // Binds the 17 custom command buttons; part of the constructor's wiring.
+    void BindCustomCommandHandlers();
+    void ButtonCustomCommandClick(const QObject* sender);
+    void ButtonCustomPresetMouseDown(const QObject* sender, Qt::MouseButton mouseButton);
+    // Raw bytes as they are, or a preset command for the device in EditID.
+    void SendCustomCommand(const TCustomCommand& command);
+
+    // The program's editor dialog, handed over at start; made on first use
+    // when none was.
+    QPointer<TFormEditCustomCommand> FormEditCustomCommand;
 
     // ===== State record, in the order its fields are set up and torn down =====
     TCOMSocket SerialPort;
@@ -366,6 +418,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // FormCloseQuery (server.cpp).
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // layout.cpp

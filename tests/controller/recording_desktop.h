@@ -19,7 +19,16 @@ public:
 
     void ShowError(QWidget*, const QString& text) override { Errors.append(text); }
 
+    // Questions are answered from YesNoAnswers in order; none left is No.
+    bool AskYesNo(QWidget*, const QString& caption, const QString& text) override
+    {
+        Questions.append(caption + QLatin1Char('|') + text);
+        return !YesNoAnswers.isEmpty() && YesNoAnswers.takeFirst();
+    }
+
     QStringList Urls;
     QList<bool> BusyCursorWhenOpened;
     QStringList Errors;
+    QStringList Questions; // "caption|text"
+    QList<bool> YesNoAnswers;
 };

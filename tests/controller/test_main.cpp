@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "controller/application.h"
+#include "controller/tformtarvik.h"
 
 int main(int argc, char** argv)
 {
@@ -12,5 +13,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
     TTarvikApplication application(argc, argv);
+    // Windows keep no settings file unless a test names one, so no test
+    // reads what another one saved beside this binary.
+    TFormTarvik::SetDefaultSettingsPlace(TSettingsPlace{});
     return RUN_ALL_TESTS();
 }
