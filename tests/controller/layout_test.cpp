@@ -167,7 +167,8 @@ TEST(WindowLifecycle, ConstructsShowsAfterTheFirstTickAndDestroysRepeatedly)
         ASSERT_TRUE(QTest::qWaitFor([&] { return form->isVisible(); }, 2000));
         EXPECT_FALSE(form->TimerLoadSettings->isActive());
         EXPECT_EQ(form->PageControlTop->ActivePage(), form->TabSheetPTZDriver);
-        EXPECT_EQ(form->PageControlBottom->ActivePage(), form->TabSheetSettings);
+        // Restoring the settings brings the messages page to the front.
+        EXPECT_EQ(form->PageControlBottom->ActivePage(), form->TabSheetMessages);
     }
 }
 
