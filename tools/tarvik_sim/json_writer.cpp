@@ -1,5 +1,6 @@
 #include "json_writer.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -120,11 +121,9 @@ TJsonObject& TJsonObject::Number(std::string_view key, double value, int decimal
         Body += "null";
         return *this;
     }
-    const int length = std::snprintf(nullptr, 0, "%.*f", decimals, value);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
-    text.resize(static_cast<size_t>(length));
-    Body += text;
+    char text[400]; // enough for any finite double in fixed notation
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    Body.append(text, result.ptr);
     return *this;
 }
 

@@ -38,6 +38,8 @@ constexpr TCommandName kCommandNames[kSimCommandCount] = {
 std::string Printf(const char* format, auto... args)
 {
     const int length = std::snprintf(nullptr, 0, format, args...);
+    if (length <= 0)
+        return {};
     std::string text(static_cast<size_t>(length) + 1, '\0');
     std::snprintf(text.data(), text.size(), format, args...);
     text.resize(static_cast<size_t>(length));
