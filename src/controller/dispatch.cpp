@@ -71,7 +71,8 @@ bool TFormTarvik::WriteToPort(const uint8_t* bytes, uint32_t count)
     // The echo and the recording come before the write, whatever its outcome.
     if (CheckBoxShowCmd->isChecked())
         LogHexLine(">>", bytes, count);
-    // Each step written while recording a macro is handed to the recorder here.
+    if (CheckBoxMacroRecord->isChecked() && count != 0)
+        RecordMacroStep(bytes, count);
 
     size_t written = 0;
     if (PageControlPortSettings->ActivePage() == TabSheetPortSettingsSerial)

@@ -46,6 +46,7 @@ TFormTarvik::TFormTarvik(std::shared_ptr<TDesktop> desktop, QWidget* parent)
     FitToTopPage();
 
     BindHandlers();
+    BindMacroHandlers();
     BindServerHandlers();
     BindCustomCommandHandlers();
     BindConnectionHandlers();

@@ -107,8 +107,7 @@ void TFormTarvik::CheckBoxMacroRecordClick()
         CheckBoxMacroLoop->setEnabled(false);
         ButtonMacroLoad->setEnabled(false);
         ButtonMacroSave->setEnabled(false);
-        // What is recorded is what the operator drives; the analyzer would
-        // only distract.
+        // A macro is recorded by driving, which is done on the Controller tab.
         PageControlTop->SetActivePage(TabSheetPTZDriver);
         PageControlTopChange();
         SetMacroList({});

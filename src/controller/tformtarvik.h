@@ -182,7 +182,29 @@ public:
     // The fader timer's interval, taken at its first tick.
     int FadeStep = 0;
 
-    // ===== Macros =====
+    // ===== Macros (macros.cpp) =====
+    // Binds the macro tab's controls and timers; part of the constructor's wiring.
+    void BindMacroHandlers();
+    void CheckBoxMacroRecordClick();
+    // Called by WriteToPort for every write while recording, before the port
+    // is written, so failed writes are recorded too.
+    void RecordMacroStep(const uint8_t* bytes, uint32_t count);
+    void MacroListChange();
+    void CheckBoxMacroPlayClick();
+    void TimerMacroPlayingTimer();
+    void TimerMacroPlayingTimeTimer();
+    void PlayMacroStep(uint32_t index);
+    // At least 1 ms, whatever the step's text.
+    [[nodiscard]] uint32_t MacroStepDelay(uint32_t index) const;
+    // 64 bits: a hand-edited file may add up to more than 32 bits of milliseconds.
+    [[nodiscard]] uint64_t MacroDuration() const;
+    void ShowMacroTime(uint64_t milliseconds);
+    void ButtonMacroLoadClick();
+    void ButtonMacroSaveClick();
+
+    // The steps in recording order; changed only through SetMacroList and
+    // RecordMacroStep, which run MacroListChange.
+    std::vector<std::string> MacroList;
 
     // ===== Settings (settings.cpp) =====
     void LoadSettings();
@@ -434,6 +456,12 @@ private:
     void CreateTimers();
     void BindHandlers();
     void AlignMainPanel();
+
+    // macros.cpp
+    void SetMacroList(std::vector<std::string> steps);
+    // Play, loop and save are offered exactly when there are steps.
+    void EnableMacroUse();
+    [[nodiscard]] TDesktop::TFileDialogOptions MacroFileDialogOptions() const;
 
     std::shared_ptr<TDesktop> DesktopServices;
 };

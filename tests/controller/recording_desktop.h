@@ -26,9 +26,28 @@ public:
         return !YesNoAnswers.isEmpty() && YesNoAnswers.takeFirst();
     }
 
+    // The file dialogs answer from FileAnswers in order; an empty answer, or
+    // none left, is the operator cancelling.
+    QString GetOpenFileName(QWidget*, const TFileDialogOptions& options) override
+    {
+        OpenDialogs.append(options);
+        return NextFileAnswer();
+    }
+    QString GetSaveFileName(QWidget*, const TFileDialogOptions& options) override
+    {
+        SaveDialogs.append(options);
+        return NextFileAnswer();
+    }
+
     QStringList Urls;
     QList<bool> BusyCursorWhenOpened;
     QStringList Errors;
     QStringList Questions; // "caption|text"
     QList<bool> YesNoAnswers;
+    QStringList FileAnswers;
+    QList<TFileDialogOptions> OpenDialogs;
+    QList<TFileDialogOptions> SaveDialogs;
+
+private:
+    QString NextFileAnswer() { return FileAnswers.isEmpty() ? QString() : FileAnswers.takeFirst(); }
 };
