@@ -19,6 +19,8 @@ const kChromium = '/usr/bin/chromium';
 const kStepTimeoutMs = 15000;
 
 // A headless browser that talks to nothing but the pages it is sent to.
+// playwright gives it a new empty profile (--user-data-dir) of its own and
+// removes it when the browser closes.
 const kChromiumArgs = [
   '--headless',
   '--no-sandbox',
