@@ -5,58 +5,17 @@
 #include <QColor>
 
 #include "common/str_to_int.h"
+#include "controller/busy_cursor.h"
 #include "controller/tformtarvik.h"
 #include "transport/system_error.h"
 
 namespace {
 
 constexpr int32_t kDefaultBaudRate = 2400;
-constexpr uint32_t kQueueSize = 1024;
-constexpr uint32_t kReadIntervalTimeoutMs = 100;
-constexpr uint32_t kTimeoutPerByteMs = 10;
-constexpr uint32_t kTimeoutConstantMs = 100;
-
-// The hourglass for as long as a connect or disconnect runs; nested runs
-// (a failed connect disconnects from inside the handler) stack up and unwind.
-class TBusyCursor {
-public:
-    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
-};
 
 std::string Latin1(const QString& text)
 {
     return text.toLatin1().toStdString();
-}
-
-// 8N1, no flow control of any kind, DTR and RTS off; every other field keeps
-// what the driver reported.
-void WriteLineSettings(TCOMSocket& port, int32_t baudRate)
-{
-    port.DCB.BaudRate = static_cast<uint32_t>(baudRate);
-    port.DCB.ByteSize = 8;
-    port.DCB.Parity = 0;
-    port.DCB.StopBits = 0;
-    port.DCB.fBinary = true;
-    port.DCB.fDtrControl = 0;
-    port.DCB.fRtsControl = 0;
-    port.DCB.fOutxCtsFlow = false;
-    port.DCB.fOutxDsrFlow = false;
-    port.DCB.fDsrSensitivity = false;
-    port.DCB.fOutX = false;
-    port.DCB.fInX = false;
-    port.DCB.fErrorChar = false;
-    port.DCB.fNull = false;
-    port.DCB.fAbortOnError = false;
-    port.InQueueSize = kQueueSize;
-    port.OutQueueSize = kQueueSize;
-    port.Timeouts.ReadIntervalTimeout = kReadIntervalTimeoutMs;
-    port.Timeouts.ReadTotalTimeoutMultiplier = kTimeoutPerByteMs;
-    port.Timeouts.ReadTotalTimeoutConstant = kTimeoutConstantMs;
-    port.Timeouts.WriteTotalTimeoutMultiplier = kTimeoutPerByteMs;
-    port.Timeouts.WriteTotalTimeoutConstant = kTimeoutConstantMs;
 }
 
 } // namespace
@@ -97,7 +56,7 @@ void TFormTarvik::ConnectSerialPort()
     const QString portName = ComboBoxPort->currentText();
     bool ok = SerialPort.SetPortName(Latin1(portName)) && SerialPort.Open() && SerialPort.GetState();
     if (ok) {
-        WriteLineSettings(SerialPort, StrToIntDef(Latin1(ComboBoxSpeed->currentText()), kDefaultBaudRate));
+        WriteLineSettings(SerialPort, static_cast<uint32_t>(StrToIntDef(Latin1(ComboBoxSpeed->currentText()), kDefaultBaudRate)));
         ok = SerialPort.SetState() && SerialPort.SetupBuffers() && SerialPort.SetTimeouts() && SerialPort.GetState();
     }
 

@@ -32,11 +32,8 @@ void TFormTarvik::SendCustomCommand(const TCustomCommand& command)
         // The operator typed the whole frame: it goes out as it is, whatever
         // the protocol, and neither the repeater nor the last frame is touched.
         const auto count = std::min<uint32_t>(command.ByteCount, kCustomCommandMaxBytes);
-        if (!WriteToPort(command.Bytes.data(), count)) {
-            LogLine("");
-            LogLine("Command not sent.");
-            DisconnectWarning();
-        }
+        if (!WriteToPort(command.Bytes.data(), count))
+            ReportCommandNotSent();
         return;
     }
     const int32_t id = ReadEditNumber(EditID, 0);

@@ -27,43 +27,42 @@ bool TFormTarvik::SendCommand(uint8_t id, uint8_t code, uint8_t value)
         return false;
 
     const bool pelcoD = IsPelcoD();
-    const auto length = static_cast<uint32_t>(FrameLength(pelcoD));
     TFrame frame{};
     BuildCommandFrame(frame, pelcoD, code, value, id);
-    if (WriteToPort(frame.data(), length)) {
-        LastFrameLength = length;
-        LastFrame = frame;
-        if (EndsMovement(code))
-            TimerCommandRepeater->stop();
-        else if (!TimerCommandRepeater->isActive())
-            TimerCommandRepeater->start();
-        return true;
-    }
-    LogLine("");
-    LogLine("Command not sent.");
-    DisconnectWarning();
-    return false;
+    return SendFrame(frame, pelcoD, !EndsMovement(code));
 }
 
 bool TFormTarvik::SendPanTilt(uint8_t id, int pan, int tilt)
 {
     const bool pelcoD = IsPelcoD();
-    const auto length = static_cast<uint32_t>(FrameLength(pelcoD));
     TFrame frame{};
     BuildPanTiltFrame(frame, pelcoD, id, pan, tilt);
-    if (WriteToPort(frame.data(), length)) {
-        LastFrameLength = length;
-        LastFrame = frame;
-        if (pan == 0 && tilt == 0)
-            TimerCommandRepeater->stop();
-        else if (!TimerCommandRepeater->isActive())
-            TimerCommandRepeater->start();
-        return true;
+    // Both speeds 0 is the stop frame.
+    return SendFrame(frame, pelcoD, pan != 0 || tilt != 0);
+}
+
+bool TFormTarvik::SendFrame(const TFrame& frame, bool pelcoD, bool keepsMoving)
+{
+    const auto length = static_cast<uint32_t>(FrameLength(pelcoD));
+    if (!WriteToPort(frame.data(), length)) {
+        // The repeater is left as it was: a running one fails the same way next tick.
+        ReportCommandNotSent();
+        return false;
     }
+    LastFrameLength = length;
+    LastFrame = frame;
+    if (!keepsMoving)
+        TimerCommandRepeater->stop();
+    else if (!TimerCommandRepeater->isActive())
+        TimerCommandRepeater->start();
+    return true;
+}
+
+void TFormTarvik::ReportCommandNotSent()
+{
     LogLine("");
     LogLine("Command not sent.");
     DisconnectWarning();
-    return false;
 }
 
 bool TFormTarvik::WriteToPort(const uint8_t* bytes, uint32_t count)
@@ -92,10 +91,8 @@ void TFormTarvik::TimerCommandRepeaterTimer()
 {
     if (WriteToPort(LastFrame.data(), LastFrameLength))
         return;
-    LogLine("");
-    LogLine("Command not sent.");
     TimerCommandRepeater->stop();
-    DisconnectWarning();
+    ReportCommandNotSent();
 }
 
 void TFormTarvik::SendOperatorStop(uint8_t id)

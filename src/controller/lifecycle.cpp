@@ -66,13 +66,7 @@ TFormTarvik::~TFormTarvik()
 
 void TFormTarvik::FormCreate()
 {
-    std::vector<std::string> ports;
-    ListCOMPorts(ports);
-    const QString typedPort = ComboBoxPort->currentText();
-    ComboBoxPort->clear();
-    for (const std::string& port : ports)
-        ComboBoxPort->addItem(QString::fromLatin1(port.c_str()));
-    ComboBoxPort->setEditText(typedPort);
+    ComboBoxPortDropDown();
 
     ServerName = windowTitle().toStdString();
     LoadWebPage();

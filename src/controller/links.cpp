@@ -1,19 +1,13 @@
 // The About tab's links, handed to the desktop's browser.
 
-#include <QApplication>
-#include <QCursor>
-
+#include "controller/busy_cursor.h"
 #include "controller/maker_links.h"
 #include "controller/program_info.h"
 #include "controller/tformtarvik.h"
 
 void TFormTarvik::OpenInBrowser(const QString& url)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    // Whatever happens in the hand-over, the cursor must come back.
-    struct TCursorRestorer {
-        ~TCursorRestorer() { QApplication::restoreOverrideCursor(); }
-    } restorer;
+    const TBusyCursor busy;
     Desktop().OpenUrl(url);
 }
 

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "controller/busy_cursor.h"
 #include "controller/tformtarvik.h"
 #include "transport/system_error.h"
 #include "web/control_page.h"
@@ -17,15 +18,6 @@ namespace {
 constexpr int kListenBacklog = 10;
 constexpr uint32_t kServerAcceptWaitMs = 2000;
 constexpr uint16_t kDefaultHttpPort = 80;
-
-// The busy cursor for the life of one handler, whatever way it ends.
-class TBusyCursor {
-public:
-    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
-};
 
 // The port typed for the server; anything that is not a port asks the
 // system for a free one (0).

@@ -81,6 +81,8 @@ public:
     void SendOperatorStop(uint8_t id);
     // The same for the joystick, whose stop is a pan/tilt frame of speed 0.
     void SendJoystickStop(uint8_t id);
+    // An empty line and "Command not sent." in the log, then the disconnect warning.
+    void ReportCommandNotSent();
 
     static constexpr uint32_t kTCPSendTimeoutMs = 5000;
 
@@ -456,6 +458,10 @@ private:
     void CreateTimers();
     void BindHandlers();
     void AlignMainPanel();
+
+    // dispatch.cpp: writes a built frame, keeps it for the repeater and
+    // switches the repeater on for a movement, off for a stop or preset.
+    bool SendFrame(const TFrame& frame, bool pelcoD, bool keepsMoving);
 
     // macros.cpp
     void SetMacroList(std::vector<std::string> steps);

@@ -298,3 +298,34 @@ bool TCOMSocket::WaitForBytes(uint32_t count, uint32_t timeoutMs, uint32_t* elap
         std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
     }
 }
+
+void WriteLineSettings(TCOMSocket& port, uint32_t baudRate)
+{
+    constexpr uint32_t kQueueSize = 1024;
+    constexpr uint32_t kReadIntervalTimeoutMs = 100;
+    constexpr uint32_t kTimeoutPerByteMs = 10;
+    constexpr uint32_t kTimeoutConstantMs = 100;
+
+    port.DCB.BaudRate = baudRate;
+    port.DCB.ByteSize = 8;
+    port.DCB.Parity = 0;
+    port.DCB.StopBits = 0;
+    port.DCB.fBinary = true;
+    port.DCB.fDtrControl = 0;
+    port.DCB.fRtsControl = 0;
+    port.DCB.fOutxCtsFlow = false;
+    port.DCB.fOutxDsrFlow = false;
+    port.DCB.fDsrSensitivity = false;
+    port.DCB.fOutX = false;
+    port.DCB.fInX = false;
+    port.DCB.fErrorChar = false;
+    port.DCB.fNull = false;
+    port.DCB.fAbortOnError = false;
+    port.InQueueSize = kQueueSize;
+    port.OutQueueSize = kQueueSize;
+    port.Timeouts.ReadIntervalTimeout = kReadIntervalTimeoutMs;
+    port.Timeouts.ReadTotalTimeoutMultiplier = kTimeoutPerByteMs;
+    port.Timeouts.ReadTotalTimeoutConstant = kTimeoutConstantMs;
+    port.Timeouts.WriteTotalTimeoutMultiplier = kTimeoutPerByteMs;
+    port.Timeouts.WriteTotalTimeoutConstant = kTimeoutConstantMs;
+}

@@ -80,6 +80,12 @@ private:
     TCommTimeouts AppliedTimeouts;
 };
 
+// Writes the station's fixed line settings into `port`, to be applied with
+// SetState, SetupBuffers and SetTimeouts: 8N1, no flow control of any kind,
+// DTR and RTS off, 1024-byte queues, a write of n bytes giving up after
+// 100 + 10 x n ms. Every other DCB field keeps what GetState reported.
+void WriteLineSettings(TCOMSocket& port, uint32_t baudRate);
+
 // Replaces `list` with the device paths of the serial ports present, sorted
 // by the number at the end of the name, then by name. `sysfsRoot` lets tests
 // give a fake tree.

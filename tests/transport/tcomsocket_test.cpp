@@ -31,24 +31,7 @@ bool ApplyLineSettings(TCOMSocket& port, uint32_t rate)
 {
     if (!port.GetState())
         return false;
-    port.DCB.BaudRate = rate;
-    port.DCB.ByteSize = 8;
-    port.DCB.Parity = 0;
-    port.DCB.StopBits = 0;
-    port.DCB.fBinary = true;
-    port.DCB.fDtrControl = 0;
-    port.DCB.fRtsControl = 0;
-    port.DCB.fOutxCtsFlow = false;
-    port.DCB.fOutxDsrFlow = false;
-    port.DCB.fDsrSensitivity = false;
-    port.DCB.fOutX = false;
-    port.DCB.fInX = false;
-    port.DCB.fErrorChar = false;
-    port.DCB.fNull = false;
-    port.DCB.fAbortOnError = false;
-    port.InQueueSize = 1024;
-    port.OutQueueSize = 1024;
-    port.Timeouts = {100, 10, 100, 10, 100};
+    WriteLineSettings(port, rate);
     return port.SetState() && port.SetupBuffers() && port.SetTimeouts() && port.GetState();
 }
 
