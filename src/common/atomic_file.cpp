@@ -78,8 +78,8 @@ bool WriteAll(int fd, std::string_view contents)
 }
 
 // Opens a fresh file beside the target. O_EXCL with a name no other save uses, and
-// the default permissions through the process's umask, like any new file.
-TUniqueFd CreateTemporary(const fs::path& target, std::string& temporaryPath)
+// the permissions asked for, through the process's umask like any new file.
+TUniqueFd CreateTemporary(const fs::path& target, std::string& temporaryPath, TNewFileAccess access)
 {
     static std::atomic<unsigned> counter{0};
     constexpr int kAttempts = 100;
@@ -87,7 +87,8 @@ TUniqueFd CreateTemporary(const fs::path& target, std::string& temporaryPath)
         fs::path candidate = target;
         candidate.replace_filename("." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) +
                                    "-" + std::to_string(counter++));
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const mode_t mode = access == TNewFileAccess::OwnerOnly ? 0600 : 0666;
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0) {
             temporaryPath = candidate.string();
             return TUniqueFd(fd);
@@ -112,12 +113,13 @@ void SyncFolder(const fs::path& target)
 
 } // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view contents)
+bool WriteFileAtomically(const std::string& path, std::string_view contents, TNewFileAccess newFileAccess)
 {
-    return WriteFileAtomically(path, contents, TBeforeRenameHook());
+    return WriteFileAtomically(path, contents, TBeforeRenameHook(), newFileAccess);
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view contents, const TBeforeRenameHook& beforeRename)
+bool WriteFileAtomically(const std::string& path, std::string_view contents, const TBeforeRenameHook& beforeRename,
+                         TNewFileAccess newFileAccess)
 {
     const fs::path target = ResolveTarget(path);
     if (target.filename().empty()) {
@@ -126,7 +128,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents, con
     }
 
     std::string temporaryPath;
-    TUniqueFd fd = CreateTemporary(target, temporaryPath);
+    TUniqueFd fd = CreateTemporary(target, temporaryPath, newFileAccess);
     if (fd.Get() < 0)
         return false;
     TTemporaryFile temporary(temporaryPath);

@@ -267,7 +267,8 @@ bool TIniFile::UpdateFile() const
         errno = EIO;
         return false;
     }
-    return WriteFileAtomically(FileNameValue, Text());
+    // The station's settings hold the web panel's password.
+    return WriteFileAtomically(FileNameValue, Text(), TNewFileAccess::OwnerOnly);
 }
 
 std::string BytesToHexText(const uint8_t* bytes, size_t count)

@@ -48,8 +48,9 @@ public:
 
     // The file as UpdateFile writes it: every line ended by CR LF.
     [[nodiscard]] std::string Text() const;
-    // Writes the file atomically (see WriteFileAtomically). False leaves the file
-    // on disk as it was; errno tells why.
+    // Writes the file atomically (see WriteFileAtomically); a new file is
+    // readable by its owner only. False leaves the file on disk as it was;
+    // errno tells why.
     [[nodiscard]] bool UpdateFile() const;
 
 private:
