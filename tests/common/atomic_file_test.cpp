@@ -1,6 +1,7 @@
 #include "common/atomic_file.h"
 
-#include "temp_folder.h"
+#include "support/run_in_child.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 #include "common/ini_file.h"
 
 #include "support/bytes.h"
-#include "temp_folder.h"
+#include "support/run_in_child.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 

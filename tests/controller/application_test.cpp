@@ -3,13 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
 #include <csignal>
-#include <fstream>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -17,6 +15,9 @@
 #include "controller/application.h"
 #include "controller/termination_signals.h"
 #include "recording_desktop.h"
+#include "support/spawned_process.h"
+#include "support/station_options.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -58,37 +59,24 @@ TEST(TerminationSignals, EachSignalArrivesInTheEventLoop)
     }
 }
 
-// Whether the process has its own handler for `number` yet.
-bool CatchesSignal(qint64 pid, int number)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("SigCgt:", 0) == 0) {
-            const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
-            return (mask >> (number - 1)) & 1u;
-        }
-    }
-    return false;
-}
-
+// The real program runs as a copy in a folder of the test's own: it saves
+// its settings file beside its executable when it ends.
 TEST(TarvikProcess, SigtermEndsItThroughTheOrdinaryTearDown)
 {
+    const TTempFolder folder;
+    const std::string program = folder.CopyProgram(TARVIK_EXECUTABLE);
     for (const int number : {SIGTERM, SIGHUP}) {
-        QProcess tarvik;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        tarvik.setProcessEnvironment(environment);
-        tarvik.setWorkingDirectory(QDir::tempPath());
-        tarvik.start(QStringLiteral(TARVIK_EXECUTABLE), {});
-        ASSERT_TRUE(tarvik.waitForStarted(5000));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return CatchesSignal(tarvik.processId(), number); }, 10000));
+        TSpawnedProcess tarvik;
+        std::string error;
+        ASSERT_TRUE(tarvik.Start(StationOptions(folder, program), error)) << error;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return tarvik.CatchesSignal(number); }, 10000)) << tarvik.Stderr();
         QTest::qWait(300);
-        ASSERT_EQ(::kill(static_cast<pid_t>(tarvik.processId()), number), 0);
-        ASSERT_TRUE(tarvik.waitForFinished(10000));
-        EXPECT_EQ(tarvik.exitStatus(), QProcess::NormalExit) << number;
-        EXPECT_EQ(tarvik.exitCode(), 0) << number;
+        ASSERT_EQ(::kill(tarvik.ProcessId(), number), 0);
+        // The exit status after a normal exit; -1 when killed by the signal
+        // or still running.
+        EXPECT_EQ(tarvik.Wait(10000), 0) << number << "\n" << tarvik.Stderr();
     }
+    EXPECT_TRUE(std::filesystem::exists(folder.Path("tarvik.ini"))) << "the tear-down saves the settings";
 }
 
 } // namespace

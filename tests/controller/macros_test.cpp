@@ -21,12 +21,12 @@
 #include <vector>
 
 #include "common/macro_step.h"
-#include "common/temp_folder.h"
 #include "controller/tformtarvik.h"
 #include "recording_desktop.h"
 #include "station_fixture.h"
 #include "support/bytes.h"
 #include "support/pty_pair.h"
+#include "support/temp_folder.h"
 
 namespace {
 

@@ -1,9 +1,7 @@
 // The settings file through the real window: what a start restores, what
 // closing writes, in which order, and where.
 
-#include <QDir>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QScreen>
 
 #include <csignal>
@@ -15,6 +13,9 @@
 
 #include "common/ini_file.h"
 #include "station_fixture.h"
+#include "support/run_in_child.h"
+#include "support/spawned_process.h"
+#include "support/station_options.h"
 #include "web/loopback.h"
 
 namespace {
@@ -453,44 +454,27 @@ TEST_F(SettingsTest, AReadOnlyFileIsLeftAsItIs)
     Form->SettingsPlace = TSettingsPlace{};
 }
 
-// Whether the process has its own handler for `number` yet.
-bool CatchesSignal(qint64 pid, int number)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("SigCgt:", 0) == 0)
-            return (std::stoull(line.substr(7), nullptr, 16) >> (number - 1)) & 1U;
-    }
-    return false;
-}
-
 // The real program, copied so that its settings file is in a folder of the
 // test's own, saves its settings when a signal ends it.
 TEST_F(SettingsTest, TheProgramSavesItsSettingsWhenASignalEndsIt)
 {
-    const std::string program = Folder.Path("tarvik");
-    fs::copy_file(TARVIK_EXECUTABLE, program);
+    const std::string program = Folder.CopyProgram(TARVIK_EXECUTABLE);
     for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
         const uint16_t port = FreeLoopbackPort();
         ASSERT_NE(port, 0);
         // Only the server is stored: once it answers, the settings were loaded.
         WriteFileText(IniPath(), FileText({"[Settings]", "ID=77", "ServerHTTP=1", "ServerHTTPLocalAddress=127.0.0.1",
                                            "ServerHTTPLocalPort=" + std::to_string(port)}));
-        QProcess tarvik;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        tarvik.setProcessEnvironment(environment);
-        tarvik.setWorkingDirectory(QString::fromStdString(Folder.Path()));
-        tarvik.start(QString::fromStdString(program), {});
-        ASSERT_TRUE(tarvik.waitForStarted(5000));
+        TSpawnedProcess tarvik;
+        std::string error;
+        ASSERT_TRUE(tarvik.Start(StationOptions(Folder, program), error)) << error;
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return webtest::RawClient(port).IsConnected() && CatchesSignal(tarvik.processId(), number); },
-            10000))
-            << number;
-        ASSERT_EQ(::kill(static_cast<pid_t>(tarvik.processId()), number), 0);
-        ASSERT_TRUE(tarvik.waitForFinished(10000));
-        EXPECT_EQ(tarvik.exitStatus(), QProcess::NormalExit) << number;
+            [&] { return webtest::RawClient(port).IsConnected() && tarvik.CatchesSignal(number); }, 10000))
+            << number << "\n"
+            << tarvik.Stderr();
+        ASSERT_EQ(::kill(tarvik.ProcessId(), number), 0);
+        // -1: killed by the signal, or still running.
+        ASSERT_NE(tarvik.Wait(10000), -1) << number << "\n" << tarvik.Stderr();
         EXPECT_EQ(Value(IniPath(), "ID"), "77") << number;
         EXPECT_EQ(Value(IniPath(), "ServerHTTP"), "1") << number;
         EXPECT_EQ(Value(IniPath(), "CustomCommandCaption16"), "Pattern4") << number;

@@ -10,12 +10,12 @@
 #include <memory>
 #include <string>
 
-#include "common/temp_folder.h"
 #include "controller/tformtarvik.h"
 #include "recording_desktop.h"
 #include "support/bytes.h"
+#include "support/loopback_port.h"
 #include "support/pty_pair.h"
-#include "transport/tipsocket.h"
+#include "support/temp_folder.h"
 
 class StationTest : public ::testing::Test {
 protected:
@@ -56,17 +56,6 @@ protected:
     }
     // Whatever else arrives within a short while; "" when nothing does.
     [[nodiscard]] std::string NothingMore(int timeoutMs = 150) const { return Received(64, timeoutMs); }
-
-    // A loopback port that was free a moment ago.
-    [[nodiscard]] static uint16_t FreeLoopbackPort()
-    {
-        TIPSocket probe;
-        TIPEndpoint endpoint;
-        if (!endpoint.Parse("127.0.0.1") || !probe.CreateSocket() || !probe.Bind(endpoint) ||
-            !probe.LocalEndpoint(endpoint))
-            return 0;
-        return endpoint.Port;
-    }
 
     TTempFolder Folder;
     TPtyPair Pty;

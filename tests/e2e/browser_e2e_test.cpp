@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 // The control page in a real browser: Debian's Chromium driven by
 // playwright-core (browser_driver.mjs) against the tarvik binary, with
 // tarvik-sim checking what reaches the line after each click.

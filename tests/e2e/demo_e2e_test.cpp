@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <filesystem>
 #include <functional>
-#include <iterator>
 #include <regex>
 
 // scripts/demo.sh, as `make demo` runs it, without its build step and with
@@ -19,9 +18,9 @@ TSpawnedProcess::TOptions DemoOptions(const TTempFolder& folder,
                                       std::vector<std::pair<std::string, std::string>> environment)
 {
     return {{"/bin/bash", std::string(TARVIK_SOURCE_DIR) + "/scripts/demo.sh", "--no-build", "--build-dir",
-             TARVIK_BUILD_DIR, "--demo-dir", folder.File("demo")},
+             TARVIK_BUILD_DIR, "--demo-dir", folder.Path("demo")},
             std::move(environment),
-            folder.Path().string(),
+            folder.Path(),
             SIGTERM};
 }
 
@@ -36,8 +35,8 @@ TEST(Demo, ConnectsTheStationToTheSimulatorShowsTheFramesAndStopsTheSimulatorWit
     TSpawnedProcess demo;
     std::string error;
     ASSERT_TRUE(demo.Start(DemoOptions(folder, {{"QT_QPA_PLATFORM", "offscreen"},
-                                                {"HOME", folder.Path().string()},
-                                                {"XDG_CONFIG_HOME", folder.File("config")}}),
+                                                {"HOME", folder.Path()},
+                                                {"XDG_CONFIG_HOME", folder.Path("config")}}),
                            error))
         << error;
     const auto diagnostics = [&] { return "\ndemo:\n" + demo.TranscriptText() + demo.Stderr(); };
@@ -75,10 +74,7 @@ TEST(Demo, ConnectsTheStationToTheSimulatorShowsTheFramesAndStopsTheSimulatorWit
     EXPECT_EQ(demo.Wait(kStartMs), 0) << diagnostics();
     EXPECT_FALSE(demo.GroupHasProcesses()) << "the demo left a process running";
 
-    const std::string settings = [&] {
-        std::ifstream file(folder.File("demo/tarvik.ini"));
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    }();
+    const std::string settings = ReadFileText(folder.Path("demo/tarvik.ini"));
     EXPECT_NE(settings.find("Connected=1"), std::string::npos) << settings;
     EXPECT_NE(settings.find("ServerHTTPLocalPort=" + std::to_string(httpPort)), std::string::npos) << settings;
 }
@@ -95,7 +91,7 @@ TEST(Demo, WithoutADesktopSaysHowToRunItInsteadOfFailingInQt)
     const std::string message = demo.Stderr();
     EXPECT_NE(message.find("no desktop"), std::string::npos) << message;
     EXPECT_NE(message.find("QT_QPA_PLATFORM=offscreen make demo"), std::string::npos) << message;
-    EXPECT_FALSE(std::filesystem::exists(folder.File("demo"))) << "nothing should be started or written";
+    EXPECT_FALSE(std::filesystem::exists(folder.Path("demo"))) << "nothing should be started or written";
 }
 
 } // namespace

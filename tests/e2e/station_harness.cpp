@@ -1,12 +1,18 @@
 #include "station_harness.h"
 
+#include "support/station_options.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <QJsonDocument>
 
 #include <array>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -74,40 +80,7 @@ bool SendAll(int fd, const std::string& text)
     return true;
 }
 
-std::filesystem::path SourcePath(const char* path)
-{
-    return std::filesystem::path(path);
-}
-
 } // namespace
-
-TTempFolder::TTempFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarvik-e2e-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder: " + std::string(std::strerror(errno)));
-    Folder = pattern;
-}
-
-TTempFolder::~TTempFolder()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(Folder, ignored);
-}
-
-uint16_t FreeLoopbackPort()
-{
-    // The system picks a port no one uses; it stays free after the close
-    // unless someone else asks at the same moment, which a later start of
-    // the server would show as a failed bind.
-    const TSocket socket;
-    sockaddr_in address = Loopback(0);
-    socklen_t length = sizeof address;
-    if (socket.Get() < 0 || ::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::getsockname(socket.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("cannot find a free loopback port: " + std::string(std::strerror(errno)));
-    return ntohs(address.sin_port);
-}
 
 bool WaitForListener(uint16_t port, int timeoutMs)
 {
@@ -413,12 +386,7 @@ void SetKey(TSettings& settings, const std::string& key, const std::string& valu
     settings.emplace_back(key, value);
 }
 
-TStation::TStation()
-{
-    const std::filesystem::path copy = Folder.Path() / "tarvik";
-    std::filesystem::copy_file(SourcePath(TARVIK_PATH), copy);
-    std::filesystem::permissions(copy, std::filesystem::perms::owner_all);
-}
+TStation::TStation() : Program(Folder.CopyProgram(TARVIK_PATH)) {}
 
 void TStation::WriteSettings(const TSettings& settings) const
 {
@@ -440,17 +408,7 @@ std::string TStation::ReadSettingsFile() const
 
 bool TStation::Start(std::string& error)
 {
-    // The station reads "index.html" from its working folder and falls back
-    // to the user's configuration folder for settings: both point into the
-    // test's own folder.
-    return Process.Start({{Folder.File("tarvik")},
-                          {{"QT_QPA_PLATFORM", "offscreen"},
-                           {"HOME", Folder.Path().string()},
-                           {"XDG_CONFIG_HOME", Folder.File("config")},
-                           {"XDG_RUNTIME_DIR", Folder.Path().string()}},
-                          Folder.Path().string(),
-                          SIGKILL},
-                         error);
+    return Process.Start(StationOptions(Folder, Program), error);
 }
 
 int TStation::Terminate()

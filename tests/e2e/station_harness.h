@@ -1,11 +1,12 @@
 #pragma once
 
-#include "spawned_process.h"
+#include "support/loopback_port.h"
+#include "support/spawned_process.h"
+#include "support/temp_folder.h"
 
 #include <QJsonObject>
 
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
@@ -25,24 +26,6 @@ constexpr int kFrameMs = 5000;
 // The station sends web commands on its 250 ms data-reader tick; silence for
 // this long means a command was not sent at all.
 constexpr int kSilenceMs = 1500;
-
-// A fresh folder, removed with everything in it.
-class TTempFolder {
-public:
-    TTempFolder();
-    ~TTempFolder();
-    TTempFolder(const TTempFolder&) = delete;
-    TTempFolder& operator=(const TTempFolder&) = delete;
-
-    [[nodiscard]] const std::filesystem::path& Path() const { return Folder; }
-    [[nodiscard]] std::string File(const std::string& name) const { return (Folder / name).string(); }
-
-private:
-    std::filesystem::path Folder;
-};
-
-// A port on 127.0.0.1 that nothing listens on at the moment of asking.
-[[nodiscard]] uint16_t FreeLoopbackPort();
 
 // True once something accepts connections on 127.0.0.1:`port`.
 [[nodiscard]] bool WaitForListener(uint16_t port, int timeoutMs);
@@ -137,9 +120,9 @@ public:
 
     void WriteSettings(const TSettings& settings) const;
     [[nodiscard]] std::string ReadSettingsFile() const;
-    [[nodiscard]] std::string SettingsPath() const { return Folder.File("tarvik.ini"); }
+    [[nodiscard]] std::string SettingsPath() const { return Folder.Path("tarvik.ini"); }
     // A path in the station's folder, for files the test puts beside it.
-    [[nodiscard]] std::string File(const std::string& name) const { return Folder.File(name); }
+    [[nodiscard]] std::string File(const std::string& name) const { return Folder.Path(name); }
 
     [[nodiscard]] bool Start(std::string& error);
     // SIGTERM as a session end sends it; the exit status, -1 when the
@@ -151,6 +134,7 @@ public:
 
 private:
     TTempFolder Folder;
+    std::string Program;
     TSpawnedProcess Process; // ends before its folder goes
 };
 

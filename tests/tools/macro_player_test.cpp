@@ -1,7 +1,7 @@
 #include "macro_player.h"
 
 #include "support/bytes.h"
-#include "temp_dir.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@ namespace {
 
 TEST(MacroPlayerTest, LoadsTheStationsFormat)
 {
-    TTempDir dir;
+    TTempFolder dir;
     const std::string path =
         dir.Write("demo.macro", "250 FF 01 00 02 20 00 23\r\n0 FF 01 00 00 00 00 01\n500 \rFF 01\r\n");
     std::vector<TMacroStep> steps;
@@ -27,10 +27,10 @@ TEST(MacroPlayerTest, LoadsTheStationsFormat)
 
 TEST(MacroPlayerTest, RefusesWhatIsNoMacroFile)
 {
-    TTempDir dir;
+    TTempFolder dir;
     std::vector<TMacroStep> steps{{5, {1}}};
     std::string error;
-    EXPECT_FALSE(LoadMacroFile(dir.File("missing.macro"), steps, error));
+    EXPECT_FALSE(LoadMacroFile(dir.Path("missing.macro"), steps, error));
     EXPECT_NE(error.find("cannot read the macro file"), std::string::npos) << error;
     EXPECT_FALSE(LoadMacroFile("/dev/zero", steps, error));
     EXPECT_NE(error.find("is not a regular file"), std::string::npos) << error;

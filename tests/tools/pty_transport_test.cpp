@@ -1,7 +1,7 @@
 #include "pty_transport.h"
 
 #include "support/bytes.h"
-#include "temp_dir.h"
+#include "support/temp_folder.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -94,7 +94,7 @@ TEST(PtyTransportTest, ABurstFromAStationThatOpensWritesAndClosesIsOneConnection
 
 TEST(PtyTransportTest, TheLinkReplacesOnlyAStaleLinkAndGoesOnlyIfStillOurs)
 {
-    TTempDir dir;
+    TTempFolder dir;
     const std::string file = dir.Write("camera", "keep me");
     std::string error;
     {
@@ -104,7 +104,7 @@ TEST(PtyTransportTest, TheLinkReplacesOnlyAStaleLinkAndGoesOnlyIfStillOurs)
     }
     EXPECT_EQ((std::stringstream() << std::ifstream(file).rdbuf()).str(), "keep me");
 
-    const std::string otherLink = dir.File("other");
+    const std::string otherLink = dir.Path("other");
     std::filesystem::create_symlink(file, otherLink);
     {
         TPtyTransport pty(-1);
@@ -112,7 +112,7 @@ TEST(PtyTransportTest, TheLinkReplacesOnlyAStaleLinkAndGoesOnlyIfStillOurs)
     }
     EXPECT_EQ(std::filesystem::read_symlink(otherLink).string(), file);
 
-    const std::string link = dir.File("ptz");
+    const std::string link = dir.Path("ptz");
     std::filesystem::create_symlink("/dev/pts/9999", link);
     {
         TPtyTransport pty(-1);

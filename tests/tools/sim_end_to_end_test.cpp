@@ -1,9 +1,10 @@
-#include "child_process.h"
 #include "support/bytes.h"
-#include "temp_dir.h"
+#include "support/spawned_process.h"
+#include "support/temp_folder.h"
 #include "unique_fd.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -12,10 +13,15 @@
 #include <algorithm>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cstddef>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 // The real tarvik-sim binary, run as a child process and played against
 // over a real pseudo-terminal and a real loopback socket.
@@ -95,13 +101,25 @@ TUniqueFd ConnectLoopback(uint16_t port)
     return fd;
 }
 
-uint16_t ListeningPort(TChildProcess& sim)
+// Starts tarvik-sim with `args`.
+[[nodiscard]] bool StartSim(TSpawnedProcess& sim, const std::vector<std::string>& args)
 {
-    std::string line;
+    TSpawnedProcess::TOptions options;
+    options.Args = {TARVIK_SIM_PATH};
+    options.Args.insert(options.Args.end(), args.begin(), args.end());
+    std::string error;
+    const bool started = sim.Start(options, error);
+    EXPECT_TRUE(started) << error;
+    return started;
+}
+
+uint16_t ListeningPort(TSpawnedProcess& sim)
+{
     const std::string marker = "Listening on 127.0.0.1:";
-    EXPECT_TRUE(sim.WaitForLine(Contains(marker), kWaitMs, &line)) << sim.ReadStderr(100);
-    const size_t at = line.find(marker);
-    return at == std::string::npos ? 0 : static_cast<uint16_t>(std::stoul(line.substr(at + marker.size())));
+    const std::optional<std::string> line = sim.WaitForLine(Contains(marker), kWaitMs);
+    EXPECT_TRUE(line) << sim.Stderr(100);
+    const size_t at = line ? line->find(marker) : std::string::npos;
+    return at == std::string::npos ? 0 : static_cast<uint16_t>(std::stoul(line->substr(at + marker.size())));
 }
 
 bool AnyLineContains(const std::vector<std::string>& lines, const std::string& text)
@@ -111,13 +129,13 @@ bool AnyLineContains(const std::vector<std::string>& lines, const std::string& t
 
 class SimEndToEndTest : public ::testing::Test {
 protected:
-    TChildProcess Sim;
-    TTempDir Dir;
+    TSpawnedProcess Sim;
+    TTempFolder Dir;
 };
 
 TEST_F(SimEndToEndTest, HelpAndBadOptions)
 {
-    ASSERT_TRUE(Sim.Start({TARVIK_SIM_PATH, "--help"}));
+    ASSERT_TRUE(StartSim(Sim, {"--help"}));
     const std::vector<std::string> help = Sim.ReadRemainingLines(kWaitMs);
     EXPECT_EQ(Sim.Wait(kWaitMs), 0);
     EXPECT_TRUE(AnyLineContains(help, "--tcp HOST:PORT"));
@@ -133,15 +151,13 @@ TEST_F(SimEndToEndTest, HelpAndBadOptions)
         {{"--pty", "--colour"}, 2, "unknown option '--colour'"},
         {{"--tcp", "127.0.0.1:99999"}, 2, "the port must be a number"},
         {{}, 2, "choose where the station connects"},
-        {{"--pty", "--send", Dir.File("missing.macro")}, 1, "cannot read the macro file"},
+        {{"--pty", "--send", Dir.Path("missing.macro")}, 1, "cannot read the macro file"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Message);
-        TChildProcess bad;
-        std::vector<std::string> args{TARVIK_SIM_PATH};
-        args.insert(args.end(), c.Args.begin(), c.Args.end());
-        ASSERT_TRUE(bad.Start(args));
-        const std::string err = bad.ReadStderr(kWaitMs);
+        TSpawnedProcess bad;
+        ASSERT_TRUE(StartSim(bad, c.Args));
+        const std::string err = bad.Stderr(kWaitMs);
         EXPECT_EQ(bad.Wait(kWaitMs), c.ExitCode);
         EXPECT_TRUE(err.starts_with("tarvik-sim: ")) << err;
         EXPECT_NE(err.find(c.Message), std::string::npos) << err;
@@ -150,13 +166,13 @@ TEST_F(SimEndToEndTest, HelpAndBadOptions)
 
 TEST_F(SimEndToEndTest, PseudoTerminalSurvivesTheStationReopeningIt)
 {
-    const std::string link = Dir.File("camera");
-    ASSERT_TRUE(Sim.Start({TARVIK_SIM_PATH, "--pty", "--link", link, "--json", "--echo"}));
-    std::string line;
-    ASSERT_TRUE(Sim.WaitForLine(JsonType("pty"), kWaitMs, &line)) << Sim.ReadStderr(100);
-    const std::string path = Json(line)["path"].toString().toStdString();
-    ASSERT_TRUE(path.starts_with("/dev/pts/")) << line;
-    EXPECT_EQ(Json(line)["link"].toString().toStdString(), link);
+    const std::string link = Dir.Path("camera");
+    ASSERT_TRUE(StartSim(Sim, {"--pty", "--link", link, "--json", "--echo"}));
+    const std::optional<std::string> pty = Sim.WaitForLine(JsonType("pty"), kWaitMs);
+    ASSERT_TRUE(pty) << Sim.Stderr(100);
+    const std::string path = Json(*pty)["path"].toString().toStdString();
+    ASSERT_TRUE(path.starts_with("/dev/pts/")) << *pty;
+    EXPECT_EQ(Json(*pty)["link"].toString().toStdString(), link);
     ASSERT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(std::filesystem::read_symlink(link).string(), path);
 
@@ -165,9 +181,12 @@ TEST_F(SimEndToEndTest, PseudoTerminalSurvivesTheStationReopeningIt)
         ASSERT_TRUE(Sim.WaitForLine(JsonType("connected"), kWaitMs));
         WriteAll(port.Get(), Bytes("12 FF 01 00 02 20 00 23 FF 01 00 02 20 00 24"));
 
-        std::vector<std::string> lines;
-        ASSERT_TRUE(Sim.WaitForLine(JsonType("fault"), kWaitMs, &line, &lines));
-        ASSERT_TRUE(Sim.WaitForLine(JsonType("garbage"), kWaitMs, nullptr, &lines)) << "the rest of the bad candidate";
+        const size_t before = Sim.StdoutLines().size();
+        const std::optional<std::string> fault = Sim.WaitForLine(JsonType("fault"), kWaitMs);
+        ASSERT_TRUE(fault);
+        ASSERT_TRUE(Sim.WaitForLine(JsonType("garbage"), kWaitMs)) << "the rest of the bad candidate";
+        const std::vector<std::string> lines(Sim.StdoutLines().begin() + static_cast<std::ptrdiff_t>(before),
+                                             Sim.StdoutLines().end());
         std::vector<QString> types;
         for (const std::string& l : lines)
             types.push_back(Json(l)["type"].toString());
@@ -176,7 +195,7 @@ TEST_F(SimEndToEndTest, PseudoTerminalSurvivesTheStationReopeningIt)
         EXPECT_EQ(frame["bytes"].toString(), "FF 01 00 02 20 00 23");
         EXPECT_EQ(frame["description"].toString(), "right 32");
         EXPECT_EQ(frame["state"].toObject()["pan_speed"].toInt(), 32);
-        EXPECT_EQ(Json(line)["message"].toString(), "Frame checksum incorrect");
+        EXPECT_EQ(Json(*fault)["message"].toString(), "Frame checksum incorrect");
 
         EXPECT_EQ(Hex(ReadBytes(port.Get(), 7, kWaitMs)), "FF 01 00 02 20 00 23") << "the good frame echoed";
     }
@@ -188,16 +207,18 @@ TEST_F(SimEndToEndTest, PseudoTerminalSurvivesTheStationReopeningIt)
         WriteAll(port.Get(), Bytes("FF 01 00"));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         WriteAll(port.Get(), Bytes("00 00 00 01"));
-        ASSERT_TRUE(Sim.WaitForLine(JsonType("frame"), kWaitMs, &line));
-        EXPECT_EQ(Json(line)["description"].toString(), "stop");
-        EXPECT_FALSE(Json(line)["state"].toObject()["moving"].toBool());
+        const std::optional<std::string> frame = Sim.WaitForLine(JsonType("frame"), kWaitMs);
+        ASSERT_TRUE(frame);
+        EXPECT_EQ(Json(*frame)["description"].toString(), "stop");
+        EXPECT_FALSE(Json(*frame)["state"].toObject()["moving"].toBool());
         EXPECT_EQ(Hex(ReadBytes(port.Get(), 7, kWaitMs)), "FF 01 00 00 00 00 01");
     }
 
     Sim.Signal(SIGTERM);
-    ASSERT_TRUE(Sim.WaitForLine(JsonType("summary"), kWaitMs, &line));
+    const std::optional<std::string> summaryLine = Sim.WaitForLine(JsonType("summary"), kWaitMs);
+    ASSERT_TRUE(summaryLine);
     EXPECT_EQ(Sim.Wait(kWaitMs), 0);
-    const QJsonObject summary = Json(line);
+    const QJsonObject summary = Json(*summaryLine);
     EXPECT_EQ(summary["frames"].toInt(), 2);
     EXPECT_EQ(summary["garbage_bytes"].toInt(), 8);
     EXPECT_EQ(summary["checksum_faults"].toInt(), 1);
@@ -209,7 +230,7 @@ TEST_F(SimEndToEndTest, PseudoTerminalSurvivesTheStationReopeningIt)
 
 TEST_F(SimEndToEndTest, LoopbackTcpServesOneStationAtATimeAndFiltersByAddress)
 {
-    ASSERT_TRUE(Sim.Start({TARVIK_SIM_PATH, "--tcp", "127.0.0.1:0", "--address", "2"}));
+    ASSERT_TRUE(StartSim(Sim, {"--tcp", "127.0.0.1:0", "--address", "2"}));
     const uint16_t port = ListeningPort(Sim);
     ASSERT_NE(port, 0);
 
@@ -229,13 +250,14 @@ TEST_F(SimEndToEndTest, LoopbackTcpServesOneStationAtATimeAndFiltersByAddress)
         WriteAll(station.Get(), Bytes("A0 01 00 02"));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         WriteAll(station.Get(), Bytes("20 00 AF 2C FF 01 00 00 00 00 01"));
-        std::string line;
-        ASSERT_TRUE(Sim.WaitForLine(Contains("A0 01 00 02 20 00 AF 2C"), kWaitMs, &line));
-        EXPECT_NE(line.find("Pelco-P id 2: right 32 | pan "), std::string::npos) << line;
-        EXPECT_NE(line.find("moving: pan +32/s"), std::string::npos) << line;
-        ASSERT_TRUE(Sim.WaitForLine(Contains("FF 01 00 00 00 00 01"), kWaitMs, &line));
-        EXPECT_NE(line.find("Pelco-D id 1: stop - not for me"), std::string::npos) << line;
-        EXPECT_NE(line.find("moving: pan +32/s"), std::string::npos) << "a stop for another device stops nothing";
+        const std::optional<std::string> right = Sim.WaitForLine(Contains("A0 01 00 02 20 00 AF 2C"), kWaitMs);
+        ASSERT_TRUE(right);
+        EXPECT_NE(right->find("Pelco-P id 2: right 32 | pan "), std::string::npos) << *right;
+        EXPECT_NE(right->find("moving: pan +32/s"), std::string::npos) << *right;
+        const std::optional<std::string> stop = Sim.WaitForLine(Contains("FF 01 00 00 00 00 01"), kWaitMs);
+        ASSERT_TRUE(stop);
+        EXPECT_NE(stop->find("Pelco-D id 1: stop - not for me"), std::string::npos) << *stop;
+        EXPECT_NE(stop->find("moving: pan +32/s"), std::string::npos) << "a stop for another device stops nothing";
     }
     ASSERT_TRUE(Sim.WaitForLine(Contains("Station disconnected; waiting for the next connection"), kWaitMs));
     {
@@ -254,7 +276,7 @@ TEST_F(SimEndToEndTest, LoopbackTcpServesOneStationAtATimeAndFiltersByAddress)
 TEST_F(SimEndToEndTest, SendsTheMacroWhenTheStationConnectsAndQuietPrintsOnlyTheSummary)
 {
     const std::string macro = Dir.Write("demo.macro", "10 FF 01 00 07 00 05 0D\r\n20 A0 00 00 00 00 00 AF 0F\r\n");
-    ASSERT_TRUE(Sim.Start({TARVIK_SIM_PATH, "--tcp", "127.0.0.1:0", "--send", macro, "--quiet"}));
+    ASSERT_TRUE(StartSim(Sim, {"--tcp", "127.0.0.1:0", "--send", macro, "--quiet"}));
     const uint16_t port = ListeningPort(Sim);
     ASSERT_NE(port, 0);
 

@@ -13,17 +13,13 @@
 #include <thread>
 #include <vector>
 
+#include "support/elapsed.h"
 #include "transport/connection_limiter.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-int64_t MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 template <typename Condition>
 bool WaitUntil(Condition condition, std::chrono::milliseconds limit = 5000ms)

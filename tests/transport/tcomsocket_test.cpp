@@ -12,18 +12,15 @@
 #include <thread>
 
 #include "support/bytes.h"
+#include "support/elapsed.h"
 #include "support/pty_pair.h"
+#include "support/temp_folder.h"
 #include "transport/system_error.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-int64_t MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 // Runs the connect sequence the window uses: read, set 8N1 at `rate` with no
 // handshake, apply, buffers, time-outs, read back.
@@ -432,24 +429,9 @@ TEST_F(SerialPortTest, VanishedDeviceGivesNothingAndNeverSpins)
 // A fake /sys/class/tty, removed again at the end.
 class FakeSysfs {
 public:
-    FakeSysfs()
-    {
-        char pattern[] = "/tmp/tarvik-sysfs-XXXXXX";
-        if (mkdtemp(pattern) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        Root = pattern;
-    }
-    ~FakeSysfs()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(Root, ignored);
-    }
-    FakeSysfs(const FakeSysfs&) = delete;
-    FakeSysfs& operator=(const FakeSysfs&) = delete;
-
     void AddTty(const std::string& name, bool withDevice, const char* type = nullptr) const
     {
-        const std::filesystem::path entry = Root / name;
+        const std::filesystem::path entry = Root.Path(name);
         std::filesystem::create_directories(entry);
         if (withDevice)
             std::filesystem::create_directory(entry / "device");
@@ -457,10 +439,10 @@ public:
             std::ofstream(entry / "type") << type << "\n";
     }
 
-    [[nodiscard]] std::string Path() const { return Root.string(); }
+    [[nodiscard]] std::string Path() const { return Root.Path(); }
 
 private:
-    std::filesystem::path Root;
+    TTempFolder Root;
 };
 
 TEST(SerialPortListTest, ListsPortsWithADeviceInNumericOrder)

@@ -9,17 +9,13 @@
 #include <thread>
 #include <vector>
 
+#include "support/elapsed.h"
 #include "transport/system_error.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-int64_t MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 TIPEndpoint Loopback(uint16_t port, const char* address = "127.0.0.1")
 {

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/elapsed.h"
 #include "transport/server_thread.h"
 #include "transport/tipsocket.h"
 #include "web/client_data.h"
@@ -26,11 +27,7 @@
 namespace webtest {
 
 using Clock = std::chrono::steady_clock;
-
-inline int64_t MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
+using ::MillisecondsSince;
 
 // A client connection made with the system's calls alone, so the tests do
 // not lean on the socket class they exercise.
