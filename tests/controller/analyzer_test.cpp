@@ -44,15 +44,6 @@ protected:
         Form->TimerAnalyzerButtonsDisabler->stop();
     }
 
-    [[nodiscard]] QStringList LitPanels() const
-    {
-        QStringList names;
-        for (TPanel* panel : Form->HighlightedPanels)
-            names.append(panel->objectName());
-        names.sort();
-        return names;
-    }
-
     [[nodiscard]] static QStringList Names(std::initializer_list<const char*> names)
     {
         QStringList list;

@@ -20,7 +20,7 @@ protected:
     {
         Open();
         Form->FormEditCustomCommand = new TFormEditCustomCommand(Form.get());
-        ConnectToPty();
+        ConnectSerial();
         Form->CheckBoxShowCmd->setChecked(true);
     }
 

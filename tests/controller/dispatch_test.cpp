@@ -1,17 +1,12 @@
 // The send path against a real serial line (a pseudo-terminal) and a real
 // loopback TCP connection.
 
-#include <gtest/gtest.h>
-
 #include <QElapsedTimer>
 #include <QTest>
 
 #include <memory>
 
-#include "controller/tformtarvik.h"
-#include "recording_desktop.h"
-#include "support/bytes.h"
-#include "support/pty_pair.h"
+#include "window_fixture.h"
 
 namespace {
 
@@ -19,39 +14,17 @@ constexpr const char* kPanRight32 = "FF 01 00 02 20 00 23";
 constexpr const char* kStopD = "FF 01 00 00 00 00 01";
 constexpr const char* kStopP = "A0 00 00 00 00 00 AF 0F";
 
-class SendPath : public ::testing::Test {
+class SendPath : public TWindowTest {
 protected:
     void SetUp() override
     {
-        Form = std::make_unique<TFormTarvik>(std::make_shared<TRecordingDesktop>());
+        Form = std::make_unique<TFormTarvik>(Desktop);
         // The first tick restores the settings; everything below comes after it.
         ASSERT_TRUE(QTest::qWaitFor([&] { return Form->isVisible(); }, 5000));
-        // Connected as the operator would be; with the connect handler bound,
-        // ticking the box opens the port by itself.
-        Form->ComboBoxPort->setEditText(QString::fromStdString(Pty.SlavePath()));
-        Form->ComboBoxSpeed->setCurrentIndex(Form->ComboBoxSpeed->findText(QStringLiteral("9600")));
-        Form->CheckBoxConnect->setChecked(true);
-        if (!Form->SerialPort.IsOpen()) {
-            ASSERT_TRUE(Form->SerialPort.SetPortName(Pty.SlavePath()));
-            ASSERT_TRUE(Form->SerialPort.Open());
-            ASSERT_TRUE(Form->SerialPort.GetState());
-            Form->SerialPort.DCB.BaudRate = 9600;
-            ASSERT_TRUE(Form->SerialPort.SetState());
-        }
+        ConnectSerial();
         Form->CheckBoxShowCmd->setChecked(true);
-        LogStart = Form->Memo->Count();
+        MarkLog();
     }
-
-    [[nodiscard]] QStringList NewLogLines() const { return Form->Memo->Lines().mid(LogStart); }
-    [[nodiscard]] std::string Received(size_t count, int timeoutMs = 2000) const
-    {
-        return Hex(Pty.ReadMaster(count, timeoutMs));
-    }
-    [[nodiscard]] std::string NothingMore(int timeoutMs = 100) const { return Received(64, timeoutMs); }
-
-    TPtyPair Pty;
-    std::unique_ptr<TFormTarvik> Form;
-    int LogStart = 0;
 };
 
 struct TFrameCase {

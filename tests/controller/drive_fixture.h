@@ -1,7 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QTest>
@@ -10,46 +8,28 @@
 #include <string>
 #include <vector>
 
-#include "controller/tformtarvik.h"
-#include "recording_desktop.h"
-#include "support/bytes.h"
-#include "support/pty_pair.h"
+#include "window_fixture.h"
 
 // A window of its own for each test, with the settings load held back so no
 // stored settings reach it, and the log read from where the test began.
-class TDriveTest : public ::testing::Test {
+class TDriveTest : public TWindowTest {
 protected:
     void SetUp() override
     {
-        Desktop = std::make_shared<TRecordingDesktop>();
         Form = std::make_unique<TFormTarvik>(Desktop);
         Form->TimerLoadSettings->stop();
         MarkLog();
     }
 
-    void TearDown() override { Form.reset(); }
-
-    void MarkLog() { LogStart = Form->Memo->Count(); }
-    [[nodiscard]] QStringList NewLogLines() const { return Form->Memo->Lines().mid(LogStart); }
-
-    // Connects to the pseudo-terminal through the connect box, as the
-    // operator does.
-    void ConnectSerial(const char* baudRate = "9600")
+    // The analyzer panels lit now, by name and sorted, for readable failures.
+    [[nodiscard]] QStringList LitPanels() const
     {
-        Form->PageControlPortSettings->SetActivePage(Form->TabSheetPortSettingsSerial);
-        Form->ComboBoxPort->setEditText(QString::fromStdString(Pty.SlavePath()));
-        Form->ComboBoxSpeed->setCurrentIndex(Form->ComboBoxSpeed->findText(QString::fromLatin1(baudRate)));
-        Form->CheckBoxConnect->setChecked(true);
-        ASSERT_TRUE(Form->SerialPort.IsOpen()) << Form->Memo->Lines().join(QLatin1Char('\n')).toStdString();
-        MarkLog();
+        QStringList names;
+        for (TPanel* panel : Form->HighlightedPanels)
+            names.append(panel->objectName());
+        names.sort();
+        return names;
     }
-
-    // The bytes the positioner received, as "FF 01 ..." text.
-    [[nodiscard]] std::string Received(size_t count, int timeoutMs = 2000) const
-    {
-        return Hex(Pty.ReadMaster(count, timeoutMs));
-    }
-    [[nodiscard]] std::string NothingMore(int timeoutMs = 100) const { return Received(256, timeoutMs); }
 
     // The positioner sends; returns once the bytes wait at the port.
     void DeviceSends(const std::vector<uint8_t>& bytes)
@@ -59,11 +39,6 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return Form->SerialPort.BytesWaiting() >= before + static_cast<uint32_t>(bytes.size()); }, 2000));
     }
-
-    TPtyPair Pty;
-    std::shared_ptr<TRecordingDesktop> Desktop;
-    std::unique_ptr<TFormTarvik> Form;
-    int LogStart = 0;
 };
 
 // A loopback listener playing the remote host.

@@ -100,7 +100,7 @@ protected:
     void SetUp() override
     {
         Open();
-        ConnectToPty();
+        ConnectSerial();
         std::filesystem::create_directory(MacroFolder());
     }
 
@@ -109,8 +109,11 @@ protected:
 
     void TearDown() override
     {
-        Form->CheckBoxMacroPlay->setChecked(false);
-        Form->TimerCommandRepeater->stop();
+        if (Form) {
+            Form->CheckBoxMacroPlay->setChecked(false);
+            Form->TimerCommandRepeater->stop();
+        }
+        StationTest::TearDown();
     }
 
     // Loads `text` as a macro file through the load dialog.

@@ -27,16 +27,6 @@ protected:
     }
 
     [[nodiscard]] bool Lit(TPanel* panel) const { return Form->HighlightedPanels.IndexOf(panel) >= 0; }
-
-    // The panels lit now, by name, for readable failures.
-    [[nodiscard]] QStringList LitPanels() const
-    {
-        QStringList names;
-        for (TPanel* panel : Form->HighlightedPanels)
-            names.append(panel->objectName());
-        names.sort();
-        return names;
-    }
 };
 
 TEST_F(Receive, TwoFramesInOneReadAreEchoedAndAnalysedEach)

@@ -67,7 +67,7 @@ protected:
 
 TEST_F(ServerTest, ABrowsersCommandReachesTheLineAtTheNextTick)
 {
-    ConnectToPty();
+    ConnectSerial();
     Form->TimerDataReader->stop();
     Form->CheckBoxAuthenticate->setChecked(true);
     StartOnLoopback();
@@ -84,7 +84,7 @@ TEST_F(ServerTest, ABrowsersCommandReachesTheLineAtTheNextTick)
 
 TEST_F(ServerTest, TheQueueIsDrainedTenItemsATickInOrder)
 {
-    ConnectToPty();
+    ConnectSerial();
     Form->TimerDataReader->stop();
     QueueItems(25);
     for (const int expected : {10, 10, 5}) {
@@ -102,7 +102,7 @@ TEST_F(ServerTest, TheQueueIsDrainedTenItemsATickInOrder)
 TEST_F(ServerTest, ItemsQueuedWhileDisconnectedNeverGoOut)
 {
     QueueItems(3);
-    ConnectToPty();
+    ConnectSerial();
     Form->TimerDataReader->stop();
     EXPECT_EQ(Form->WebCommandQueue->Count(), 0U);
     Form->TimerDataReaderTimer();
@@ -111,7 +111,7 @@ TEST_F(ServerTest, ItemsQueuedWhileDisconnectedNeverGoOut)
 
 TEST_F(ServerTest, AFailedSendDropsTheRestOfTheTick)
 {
-    ConnectToPty();
+    ConnectSerial();
     Form->TimerDataReader->stop();
     QueueItems(4);
     Form->SerialPort.Close();

@@ -3,21 +3,16 @@
 // A real window whose settings file lives in a temporary folder, and what
 // the tests of the custom commands, the settings and the server share.
 
-#include <gtest/gtest.h>
-
 #include <QTest>
 
 #include <memory>
 #include <string>
 
-#include "controller/tformtarvik.h"
-#include "recording_desktop.h"
-#include "support/bytes.h"
 #include "support/loopback_port.h"
-#include "support/pty_pair.h"
 #include "support/temp_folder.h"
+#include "window_fixture.h"
 
-class StationTest : public ::testing::Test {
+class StationTest : public TWindowTest {
 protected:
     // The executable "is" Folder/tarvik, so its settings file is Folder/tarvik.ini.
     [[nodiscard]] TSettingsPlace Place() const
@@ -33,33 +28,11 @@ protected:
         Form = std::make_unique<TFormTarvik>(Desktop);
         Form->SettingsPlace = place;
         ASSERT_TRUE(QTest::qWaitFor([&] { return Form->isVisible(); }, 5000));
-        LogStart = Form->Memo->Count();
+        MarkLog();
     }
     // Destroying the window saves its settings.
     void Close() { Form.reset(); }
 
-    // Connects the serial page to the pseudo-terminal, as the operator would.
-    void ConnectToPty()
-    {
-        Form->PageControlPortSettings->SetActivePage(Form->TabSheetPortSettingsSerial);
-        Form->ComboBoxPort->setEditText(QString::fromStdString(Pty.SlavePath()));
-        Form->ComboBoxSpeed->setCurrentIndex(Form->ComboBoxSpeed->findText(QStringLiteral("9600")));
-        Form->CheckBoxConnect->setChecked(true);
-        ASSERT_TRUE(Form->SerialPort.IsOpen());
-        LogStart = Form->Memo->Count();
-    }
-
-    [[nodiscard]] QStringList NewLogLines() const { return Form->Memo->Lines().mid(LogStart); }
-    [[nodiscard]] std::string Received(size_t count, int timeoutMs = 2000) const
-    {
-        return Hex(Pty.ReadMaster(count, timeoutMs));
-    }
-    // Whatever else arrives within a short while; "" when nothing does.
-    [[nodiscard]] std::string NothingMore(int timeoutMs = 150) const { return Received(64, timeoutMs); }
-
+    // Goes after the base's TearDown has closed the window, which saves into it.
     TTempFolder Folder;
-    TPtyPair Pty;
-    std::shared_ptr<TRecordingDesktop> Desktop = std::make_shared<TRecordingDesktop>();
-    std::unique_ptr<TFormTarvik> Form;
-    int LogStart = 0;
 };
