@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 
@@ -267,6 +269,23 @@ TEST_F(IniFileTest, AFailedSaveReportsFalseAndLeavesTheOldFile)
     ::chmod(Folder.Path().c_str(), 0755);
     ASSERT_EQ(code, 0);
     EXPECT_EQ(ReadFileText(Path), "[Settings]\r\nPort=COM1\r\n");
+}
+
+// The settings hold the web panel's password: a new file is the owner's
+// alone, while an existing file keeps the permissions someone gave it.
+TEST_F(IniFileTest, ANewFileIsReadableByItsOwnerOnly)
+{
+    TIniFile ini(Path);
+    ini.WriteString("Settings", "AuthenticatePass", "vexto");
+    ASSERT_TRUE(ini.UpdateFile());
+    struct stat info {};
+    ASSERT_EQ(::stat(Path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    ASSERT_EQ(::chmod(Path.c_str(), 0640), 0);
+    ASSERT_TRUE(ini.UpdateFile());
+    ASSERT_EQ(::stat(Path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
 TEST_F(IniFileTest, AFileThatCannotBeReadIsNeverOverwritten)
